@@ -1,0 +1,40 @@
+# The two commands of the README:
+#   make demo  - builds the plug-in and the converter and converts the bundled examples to PNG
+#   make test  - installs what is missing, builds everything and runs every test
+.PHONY: all setup demo test native asan mingw32 bench clean
+
+JOBS ?= $(shell nproc)
+CMAKE ?= cmake
+
+all: native
+
+setup:
+	bash tools/setup.sh
+
+native:
+	$(CMAKE) -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_BUILD_TESTS=OFF
+	$(CMAKE) --build build -j $(JOBS)
+
+demo: setup native
+	bash tools/convert-examples.sh build out
+
+asan:
+	$(CMAKE) -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON
+	$(CMAKE) --build build-asan -j $(JOBS)
+
+mingw32:
+	$(CMAKE) -S . -B build-mingw32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	$(CMAKE) --build build-mingw32 -j $(JOBS)
+
+test: setup asan mingw32
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+	cd build-mingw32 && ctest --output-on-failure
+
+bench:
+	$(CMAKE) -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_BUILD_BENCH=ON -DVORN_BUILD_TESTS=OFF
+	$(CMAKE) --build build-bench -j $(JOBS)
+	for b in build-bench/bench/vorn_bench_*; do $$b; done
+
+clean:
+	rm -rf build build-asan build-mingw32 build-bench out

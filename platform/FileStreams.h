@@ -1,0 +1,21 @@
+// Streams over the operating system's files: a file opened by name for
+// reading (others may read it, not write it), and a file handle supplied by
+// the host, read and positioned but never closed (a descriptor on POSIX).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "format/VornStream.h"
+
+namespace vorn::platform {
+
+// Opens an existing file; fails with EReadError when it cannot be opened.
+std::unique_ptr<TStream> OpenFileStream(const char* fileName);
+// The same with a UTF-16 name.
+std::unique_ptr<TStream> OpenFileStreamW(const char16_t* fileName);
+// A stream over the host's open handle; the handle stays open.
+std::unique_ptr<TStream> HostHandleStream(uintptr_t handle);
+
+}  // namespace vorn::platform

@@ -1,0 +1,1 @@
+int vorn_plugin_placeholder;

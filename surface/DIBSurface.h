@@ -1,0 +1,114 @@
+// TDIB and TDIBSurface: the one in-memory picture type of the system, held at
+// all times in the Windows device-independent-bitmap layout (40-byte header,
+// channel masks at 16 and 32 bits, colour table, rows bottom-up padded to 4
+// bytes), so that delivering a picture is two plain copies.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "surface/DIBSharedImage.h"
+#include "surface/PixelFormat.h"
+
+namespace vorn {
+
+// A decoded picture handed to Assign: rows top-down, Stride bytes apart,
+// pixels already in the DIB byte order of BitCount (24 bits: blue, green,
+// red). Palette entries are used at 8 bits and below.
+struct TDecodedPicture {
+  int32_t Width = 0, Height = 0, BitCount = 0;
+  std::vector<TRGBQuad> Palette;
+  size_t Stride = 0;
+  std::vector<uint8_t> Pixels;
+};
+
+class TDIB {
+ public:
+  TDIB();
+  virtual ~TDIB();
+  TDIB(const TDIB&) = delete;
+  TDIB& operator=(const TDIB&) = delete;
+
+  virtual void Clear();
+  virtual void SetSize(int32_t w, int32_t h, int32_t bpp);
+  void SetWidth(int32_t w);
+  void SetHeight(int32_t h);
+  // Commits the editable ColorTable into the image and its header block.
+  void UpdatePalette();
+  virtual void Assign(const TDecodedPicture& picture);
+
+  // There are no device-bound images here: always plain memory.
+  bool PlainMemory() const { return true; }
+  void EnsurePlainMemory() {}
+  // Copy-on-write: gives this object an image of its own before a write.
+  void MakeUnique();
+
+  const uint8_t* BitmapInfo() const { return image_->BitmapInfo.data(); }
+  int32_t BitmapInfoSize() const { return image_->BitmapInfoSize(); }
+  const uint8_t* Bits() const { return image_->Bits(); }
+  int32_t Size() const { return image_->Size; }
+  int32_t Width() const { return image_->Width; }
+  int32_t Height() const { return image_->Height; }
+  int32_t BitCount() const { return image_->BitCount; }
+  int32_t RowBytes() const { return image_->RowBytes; }
+  int32_t RowStep() const { return -image_->RowBytes; }
+  const TPixelFormat& CurrentFormat() const { return image_->CurrentFormat; }
+  const TDIBSharedImage& Image() const { return *image_; }
+
+  // Row 0 (the top row) after MakeUnique; rows follow at RowStep.
+  uint8_t* TopRow();
+  // Start of row y (0 = top); fails with EInvalidGraphicOperation outside
+  // 0 .. Height-1.
+  uint8_t* ScanLine(int32_t y);
+  const uint8_t* ScanLine(int32_t y) const;
+
+  uint32_t GetPixel(int32_t x, int32_t y) const;
+  void SetPixel(int32_t x, int32_t y, uint32_t value);
+
+  // The object's own editable copy; committed by UpdatePalette.
+  TColorTable ColorTable;
+  // The format requested for the next SetSize.
+  TPixelFormat PixelFormat;
+
+ protected:
+  void SwitchTo(std::shared_ptr<TDIBSharedImage> image);
+  std::shared_ptr<TDIBSharedImage> image_;
+};
+
+class TDIBSurface : public TDIB {
+ public:
+  TDIBSurface();
+  ~TDIBSurface() override;
+
+  void Clear() override;
+  void SetSize(int32_t w, int32_t h, int32_t bpp) override;
+
+  // BitCount, except 15 for a 16-bit 5-5-5 surface.
+  int32_t Bpp() const;
+  TRect BoundsRect() const { return {0, 0, Width(), Height()}; }
+  // r, g, b at the depth's own precision -> pixel value (nearest colour-table
+  // entry at 8 bits and below).
+  uint32_t ColorToPixel(int32_t r, int32_t g, int32_t b) const;
+
+  void FillRect(const TRect& rect, uint32_t value);
+  bool ClipToTarget(int32_t& x, int32_t& y, TRect& src) const;
+  void CopyRect(int32_t x, int32_t y, const TRect& src, const TDIBSurface& source);
+  void Draw(int32_t x, int32_t y, const TDIBSurface& source);
+  void DrawTransparent(int32_t x, int32_t y, int32_t key, const TRect& src,
+                       const TDIBSurface& source);
+  void DrawAlpha(int32_t x, int32_t y, int32_t opacity, int32_t key, const TRect& src,
+                 const TDIBSurface& source);
+  void DrawAlphaChannel(int32_t x, int32_t y, int32_t opacity, const TRect& src,
+                        const TDIBSurface& source);
+
+  void NeedAlpha();
+  void CopyAlpha(const TDIBSurface& sourceAlpha);
+  void FillAlphaOpaque();
+  void FreeAlpha();
+
+  TRect ClipRect;
+  std::unique_ptr<TDIBSurface> AlphaChannel;
+};
+
+}  // namespace vorn

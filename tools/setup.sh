@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Installs everything the native build, the Windows cross builds and their
+# Wine tests need on a fresh Debian bookworm machine, and builds the static
+# MinGW libjpeg-turbo from Debian's source package. Safe to run repeatedly:
+# each step checks whether its result is already there.
+set -euo pipefail
+
+DEPS_PREFIX=${VORN_DEPS_PREFIX:-/opt/vorn-deps}
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+
+native_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
+             libpng-dev libgtest-dev libgmock-dev libbenchmark-dev clang python3)
+win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
+          wine wine32:i386 wine64 xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
+
+missing=()
+for p in "${native_pkgs[@]}" "${win_pkgs[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Source packages need a deb-src entry with the machine's own mirror and key.
+if ! grep -rqs '^Types: *deb-src' /etc/apt/sources.list.d/; then
+  uris=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources)
+  key=$(awk '/^Signed-By:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources)
+  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' \
+    "${uris:-http://deb.debian.org/debian}" "${key:-/usr/share/keyrings/debian-archive-keyring.gpg}" |
+    $SUDO tee /etc/apt/sources.list.d/vorn-src.sources >/dev/null
+  $SUDO apt-get update -qq
+fi
+
+# Static libjpeg-turbo for each MinGW target, from the same 2.1.5 sources as
+# the native package, so JPEG layers decode identically in every build.
+build_jpeg() {  # $1 = target triple
+  local triple=$1 prefix="$DEPS_PREFIX/$1"
+  [ -f "$prefix/lib/libjpeg.a" ] && return 0
+  local work; work=$(mktemp -d)
+  (cd "$work" && apt-get source -qq --download-only libjpeg-turbo >/dev/null 2>&1 &&
+     dpkg-source -x --skip-patches libjpeg-turbo_*.dsc src >/dev/null)
+  local proc=x86; [ "$triple" = x86_64-w64-mingw32 ] && proc=AMD64
+  cat > "$work/tc.cmake" <<TC
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR $proc)
+set(CMAKE_C_COMPILER $triple-gcc)
+set(CMAKE_RC_COMPILER $triple-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/$triple)
+TC
+  cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/tc.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >/dev/null
+  cmake --build "$work/build" --target install >/dev/null
+  rm -rf "$work"
+}
+$SUDO mkdir -p "$DEPS_PREFIX"
+build_jpeg i686-w64-mingw32
+build_jpeg x86_64-w64-mingw32
+echo "setup: done"
