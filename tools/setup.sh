@@ -12,7 +12,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 native_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
              libpng-dev libgtest-dev libgmock-dev libbenchmark-dev clang python3)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
-          wine wine32:i386 wine64 xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
+          wine wine32:i386 wine64 qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
 
 missing=()
 for p in "${native_pkgs[@]}" "${win_pkgs[@]}"; do
@@ -63,4 +63,16 @@ TC
 $SUDO mkdir -p "$DEPS_PREFIX"
 build_jpeg i686-w64-mingw32
 build_jpeg x86_64-w64-mingw32
+# Kernels without 32-bit support (no IA32 emulation) cannot start the 32-bit
+# Wine loader; there it runs through qemu's user-mode emulator, registered for
+# i386 ELF programs. Nothing is changed where 32-bit programs already run.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  [ -e /proc/sys/fs/binfmt_misc/register ] ||
+    $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+      $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  fi
+  /usr/lib/wine/wine --version >/dev/null
+fi
 echo "setup: done"
