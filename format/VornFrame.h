@@ -1,0 +1,74 @@
+// One frame of the animation: its layers (bottom first) and the composite
+// into which each layer is flattened as soon as it has been read.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "format/VornFileHeader.h"
+
+namespace vorn {
+
+class TDIBSurface;
+class TQzXmlElement;
+class TStream;
+class TVornFrameList;
+class TVornLayer;
+
+class TVornFrame {
+ public:
+  using TRecord = std::array<uint8_t, 16>;
+
+  explicit TVornFrame(TVornFrameList& owner);
+  ~TVornFrame();
+  TVornFrame(const TVornFrame&) = delete;
+  TVornFrame& operator=(const TVornFrame&) = delete;
+
+  // Frees every layer, first to last; the composite and the fields stay.
+  void Clear();
+  int Count() const { return static_cast<int>(layers_.size()); }
+  // Fails with the list's index error outside 0 .. Count-1.
+  TVornLayer& GetLayer(int index) const;
+
+  // One binary frame record with its layers, composed as they are read.
+  void LoadBinary(TStream& stream, const TVornFileHeader& header);
+  // One Frame element of the XML header; the layers' pixel data come from
+  // the stream.
+  void LoadXml(const TQzXmlElement& element, TStream& stream, const TVornFileHeader& header);
+
+  // Those of layer 0 while the frame holds layers, else the composite's.
+  int32_t Width() const;
+  int32_t Height() const;
+  int32_t Bpp() const;
+
+  TVornFrameList& Owner() const { return owner_; }
+
+  int32_t Delay = 100;
+  std::unique_ptr<TDIBSurface> Surface;
+  int32_t TransColor = 0;
+  std::string Name;
+  std::vector<TRecord> RecordList1;
+  std::vector<TRecord> RecordList2;
+  uint8_t Disposal = 0;
+
+ private:
+  // Sizes the composite, charging its memory to the load's budget.
+  void SizeSurface(int32_t w, int32_t h, int32_t bpp);
+  void FillBackground();
+  TVornLayer& AppendLayer();
+  void Compose(const TVornLayer& layer, int position);
+  void ReadRecordList(TStream& stream, std::vector<TRecord>& list);
+
+  TVornFrameList& owner_;
+  std::vector<std::unique_ptr<TVornLayer>> layers_;
+  bool firstVisible_ = true;
+};
+
+// Reads a length-prefixed 8-bit name (nothing for a length of 0 or less),
+// checking the length against what the stream still holds.
+std::string ReadName(TStream& stream);
+
+}  // namespace vorn
