@@ -107,6 +107,9 @@ class TDIBSurface : public TDIB {
   void FillAlphaOpaque();
   void FreeAlpha();
 
+  // A deep copy: pixels, colour table and alpha channel of its own.
+  std::unique_ptr<TDIBSurface> CloneSurface() const;
+
   TRect ClipRect;
   std::unique_ptr<TDIBSurface> AlphaChannel;
 };
