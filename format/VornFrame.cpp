@@ -131,7 +131,8 @@ void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
     if (text.size() < static_cast<size_t>(entries) * 6) throw EVornError(kMsgNoColorTable);
     for (int k = 0; k < entries; ++k) {
       // Six hex digits of a 0x00BBGGRR value, blue digits first.
-      const std::string digits = "$" + text.substr(static_cast<size_t>(k) * 6, 6);
+      std::string digits(1, '$');
+      digits.append(text, static_cast<size_t>(k) * 6, 6);
       int32_t v = 0;
       if (!QzTryStrToInt(digits, v)) throw EConvertError(FormatMessage(kMsgNotInteger, digits));
       TRGBQuad& entry = Surface->ColorTable[static_cast<size_t>(k)];
