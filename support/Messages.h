@@ -69,5 +69,6 @@ inline constexpr char kMsgStreamRead[] = "Stream read error";
 inline constexpr char kMsgNotInteger[] = "'%s' is not a valid integer value";
 inline constexpr char kMsgInvalidZStream[] = "Invalid ZStream operation!";
 inline constexpr char kMsgListCapacity[] = "List capacity out of bounds (%d)";
+inline constexpr char kMsgFileOpen[] = "Cannot open file \"%s\"";
 
 }  // namespace vorn

@@ -24,15 +24,26 @@ class TQzRandom {
   int32_t Remaining() const { return remaining_; }
 
  private:
-  // Position k (0-based) among the values still in the pool.
+  // Position k (0-based) among the values still in the pool, removed.
   int32_t TakeKth(uint32_t k);
 
   uint32_t seed_;
   uint32_t state_ = 0;
   int32_t count_ = 0;
   int32_t remaining_ = 0;
-  std::vector<int32_t> tree_;  // Fenwick tree over present flags, 1-based
-  int32_t topBit_ = 0;
+  // The pool is a bit set of present values in blocks of 512 (one cache line
+  // each) under a tree of counts with 16 children to a node, again one line
+  // per node: a draw reads one line per level instead of wandering through a
+  // pool-sized array. A node keeps running totals, so the child is found by
+  // a short branch-free search.
+  struct alignas(64) TNode {
+    uint32_t Prefix[16];  // values present in children 0..j
+  };
+  struct alignas(64) TBlock {
+    uint64_t Word[8];
+  };
+  std::vector<std::vector<TNode>> levels_;  // [0] over blocks; the last is the root
+  std::vector<TBlock> blocks_;
 };
 
 }  // namespace vorn

@@ -1,7 +1,8 @@
 // A small, line-oriented XML element reader for the header documents of the
 // new file generation. It is deliberately tolerant: malformed markup is
 // absorbed by fixed rules instead of being reported, and those rules decide
-// which real files open, so they are kept exactly (see QzXml.cpp).
+// which real files open, so they are kept exactly (see QzXmlTags.cpp and
+// QzXmlText.cpp).
 // All strings are code page 932 byte strings; nothing is converted.
 #pragma once
 
@@ -27,6 +28,7 @@ enum class TQzXmlTagKind { Text, Declaration, Tag };
 class TQzXmlTag {
  public:
   void Parse(const std::string& text);
+  void Parse(std::string&& text);
   TQzXmlTagKind Kind() const;
   bool Closes() const;
   bool HasPair(const std::string& name) const;
@@ -48,6 +50,7 @@ class TQzXmlTags {
   int Count() const { return static_cast<int>(Items.size()); }
   const TQzXmlTag* GetTag(int index) const;
   TQzXmlTag& Add(const std::string& text);
+  TQzXmlTag& Add(std::string&& text);
   void Tokenize(const std::string& document);
   // Advances position to the first token at or after it of kind Tag.
   bool FindElementStart(int& position) const;

@@ -1,0 +1,94 @@
+#include "format/VornStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "support/Messages.h"
+#include "support/VornError.h"
+
+namespace vorn {
+
+int64_t TStream::Remaining() const {
+  const int64_t left = Size() - Position();
+  return left > 0 ? left : 0;
+}
+
+void TStream::ReadBuffer(void* buffer, size_t count) {
+  if (count == 0) return;
+  // Checked before reading so that a short read consumes nothing.
+  if (static_cast<uint64_t>(Remaining()) < count) throw EReadError(kMsgStreamRead);
+  if (Read(buffer, count) != count) throw EReadError(kMsgStreamRead);
+}
+
+void TStream::Skip(int64_t count) {
+  if (count < 0 || count > Remaining()) throw EReadError(kMsgStreamRead);
+  Seek(Position() + count);
+}
+
+uint8_t TStream::ReadByte() {
+  uint8_t b = 0;
+  ReadBuffer(&b, 1);
+  return b;
+}
+
+int32_t TStream::ReadInt32() {
+  uint8_t b[4] = {};
+  ReadBuffer(b, 4);
+  const uint32_t v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                     (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  return static_cast<int32_t>(v);
+}
+
+void TMemoryStream::Seek(int64_t position) {
+  if (position < 0) throw EReadError(kMsgStreamRead);
+  position_ = position;
+}
+
+size_t TMemoryStream::Clamped() const {
+  return position_ >= static_cast<int64_t>(data_.size()) ? data_.size()
+                                                          : static_cast<size_t>(position_);
+}
+
+size_t TMemoryStream::Read(void* buffer, size_t count) {
+  const size_t at = Clamped();
+  const size_t n = std::min(count, data_.size() - at);
+  if (n == 0) return 0;  // at or past the end: the position stays where it is
+  std::memcpy(buffer, data_.data() + at, n);
+  position_ = static_cast<int64_t>(at + n);
+  return n;
+}
+
+void TMemoryStream::Write(const void* buffer, size_t count) {
+  if (count == 0) return;
+  // A position past the end leaves a zero-filled gap, as a file would.
+  const uint64_t end = static_cast<uint64_t>(position_) + count;
+  if (end > std::numeric_limits<size_t>::max() || end > data_.max_size())
+    throw ELimitError("memory stream too large");
+  const size_t at = static_cast<size_t>(position_);
+  if (end > data_.size()) {
+    // The source may lie in our own bytes, which the resize can move.
+    const auto src = reinterpret_cast<uintptr_t>(buffer);
+    const auto base = reinterpret_cast<uintptr_t>(data_.data());
+    if (!data_.empty() && src >= base && src < base + data_.size()) {
+      const std::vector<uint8_t> copy(static_cast<const uint8_t*>(buffer),
+                                      static_cast<const uint8_t*>(buffer) + count);
+      data_.resize(static_cast<size_t>(end));
+      std::memcpy(data_.data() + at, copy.data(), count);
+      position_ = static_cast<int64_t>(end);
+      return;
+    }
+    data_.resize(static_cast<size_t>(end));
+  }
+  std::memmove(data_.data() + at, buffer, count);
+  position_ = static_cast<int64_t>(end);
+}
+
+void TMemoryStream::SetSize(size_t size) { data_.resize(size); }
+
+void TMemoryStream::Clear() {
+  data_.clear();
+  position_ = 0;
+}
+
+}  // namespace vorn

@@ -1,0 +1,102 @@
+#include "format/ZDecompressionStream.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "support/Messages.h"
+#include "support/VornError.h"
+
+namespace vorn {
+
+const char* ZErrorMessage(int code) {
+  switch (code) {
+    case Z_NEED_DICT: return "need dictionary";
+    case Z_ERRNO: return "file error";
+    case Z_STREAM_ERROR: return "stream error";
+    case Z_DATA_ERROR: return "data error";
+    case Z_MEM_ERROR: return "insufficient memory";
+    case Z_BUF_ERROR: return "buffer error";
+    case Z_VERSION_ERROR: return "incompatible version";
+    default: return "";
+  }
+}
+
+struct TZDecompressionStream::TState {
+  z_stream z{};
+  std::vector<uint8_t> input;
+};
+
+namespace {
+
+// zlib counts in uInt; on 64-bit hosts a request is handed over in pieces.
+constexpr size_t kMaxZChunk = 0x40000000;
+
+void Check(int code) {
+  if (code < 0) throw EZDecompressionError(ZErrorMessage(code));
+}
+
+}  // namespace
+
+TZDecompressionStream::TZDecompressionStream(TStream& source)
+    : source_(source), sourcePosition_(source.Position()), state_(std::make_unique<TState>()) {
+  state_->input.resize(kInputChunk);
+  Check(inflateInit(&state_->z));
+}
+
+TZDecompressionStream::~TZDecompressionStream() { inflateEnd(&state_->z); }
+
+size_t TZDecompressionStream::Read(void* buffer, size_t count) {
+  z_stream& z = state_->z;
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t left = count;
+  if (source_.Position() != sourcePosition_) source_.Seek(sourcePosition_);
+  while (left > 0 && !finished_) {
+    if (z.avail_in == 0) {
+      const size_t got = source_.Read(state_->input.data(), state_->input.size());
+      if (got == 0) break;  // the compressed data ends early: hand out what there is
+      sourcePosition_ = source_.Position();
+      z.next_in = state_->input.data();
+      z.avail_in = static_cast<uInt>(got);
+    }
+    const size_t piece = std::min(left, kMaxZChunk);
+    z.next_out = out;
+    z.avail_out = static_cast<uInt>(piece);
+    const int result = inflate(&z, Z_NO_FLUSH);
+    Check(result);
+    // A preset dictionary is never supplied: inflate would ask again for ever.
+    if (result == Z_NEED_DICT) throw EZDecompressionError(ZErrorMessage(result));
+    const size_t produced = piece - z.avail_out;
+    out += produced;
+    left -= produced;
+    produced_ += static_cast<int64_t>(produced);
+    if (result == Z_STREAM_END) finished_ = true;
+  }
+  if (finished_ && z.avail_in > 0) {
+    // What follows the compressed data belongs to the source, not to us.
+    sourcePosition_ = source_.Position() - static_cast<int64_t>(z.avail_in);
+    source_.Seek(sourcePosition_);
+    z.avail_in = 0;
+  }
+  return count - left;
+}
+
+void TZDecompressionStream::Write(const void*, size_t) {
+  throw EZDecompressionError(kMsgInvalidZStream);
+}
+
+int64_t TZDecompressionStream::Size() const { throw EZDecompressionError(kMsgInvalidZStream); }
+
+int64_t TZDecompressionStream::Position() const { return produced_; }
+
+void TZDecompressionStream::Seek(int64_t position) {
+  if (position < Position()) throw EZDecompressionError(kMsgInvalidZStream);
+  uint8_t scratch[4096];
+  while (Position() < position) {
+    const auto want = static_cast<size_t>(std::min<int64_t>(position - Position(), sizeof scratch));
+    if (Read(scratch, want) == 0) break;
+  }
+}
+
+}  // namespace vorn
