@@ -1,0 +1,224 @@
+// The three picture calls end to end in-process: input kinds, the tiled
+// picture's grid, the settings, the quick header path and the failures.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "fixtures/VrnFixtureBuilders.h"
+#include "fixtures/VrnWriter.h"
+#include "format/VornFrame.h"
+#include "format/VornFrameList.h"
+#include "format/VornStream.h"
+#include "platform/Screen.h"
+#include "plugin/DeliveryHelpers.h"
+#include "plugin/TiledPicture.h"
+#include "surface/DIBSurface.h"
+
+namespace vorn {
+namespace {
+
+using fixtures::FxGeneration;
+using testing::Deliver;
+using testing::FileRequest;
+using testing::MemoryRequest;
+using testing::TDelivered;
+using testing::TPluginSettings;
+using testing::TTempFile;
+
+std::vector<uint8_t> Animation(int32_t frames, int32_t size = 100, int32_t bpp = 8) {
+  return fixtures::WriteVrn(fixtures::MakeSimpleFile(size, size, bpp, frames, FxGeneration::Xml, 0));
+}
+
+std::unique_ptr<TVornFrameList> Load(const std::vector<uint8_t>& bytes) {
+  auto frames = std::make_unique<TVornFrameList>(0);
+  TMemoryStream stream(bytes);
+  frames->LoadFromStream(stream, false);
+  return frames;
+}
+
+TEST(FrameGrid, FitsTheScreenRowByRow) {
+  struct TCase {
+    int32_t frames, screenW, columns, rows, shown;
+  } const cases[] = {
+      {3, 1024, 3, 1, 3},     // 300 x 100
+      {30, 1024, 10, 3, 30},  // 1000 x 300
+      {100, 1024, 10, 7, 70}, // the last thirty are left out
+      {7, 500, 5, 2, 7},      // three empty cells in the second row
+      {1, 1024, 1, 1, 1},
+  };
+  for (const TCase& c : cases) {
+    const TFrameGrid grid = TFrameGrid::Fit(100, 100, c.frames, c.screenW, 768);
+    EXPECT_EQ(grid.Columns, c.columns) << c.frames;
+    EXPECT_EQ(grid.Rows, c.rows) << c.frames;
+    EXPECT_EQ(grid.Shown, c.shown) << c.frames;
+  }
+  const TFrameGrid big = TFrameGrid::Fit(2000, 1000, 5, 1024, 768);  // larger than the screen
+  EXPECT_EQ(big.Columns, 1);
+  EXPECT_EQ(big.Rows, 1);
+  EXPECT_THROW(TFrameGrid::Fit(0, 100, 3, 1024, 768), std::exception);
+}
+
+// Every cell of the sheet holds its frame's pixels, and unused cells hold 0.
+void ExpectTiled(const TDIBSurface& sheet, TVornFrameList& frames, const TFrameGrid& grid) {
+  const TDIBSurface& first = *frames.GetFrame(0).Surface;
+  const int32_t w = first.Width(), h = first.Height();
+  ASSERT_EQ(sheet.Width(), w * grid.Columns);
+  ASSERT_EQ(sheet.Height(), h * grid.Rows);
+  for (int32_t cell = 0; cell < grid.Columns * grid.Rows; ++cell) {
+    const int32_t x0 = w * (cell % grid.Columns), y0 = h * (cell / grid.Columns);
+    for (int32_t y = 0; y < h; y += 7)
+      for (int32_t x = 0; x < w; x += 3) {
+        const uint32_t want = cell < grid.Shown ? frames.GetFrame(cell).Surface->GetPixel(x, y) : 0;
+        ASSERT_EQ(sheet.GetPixel(x0 + x, y0 + y), want) << "cell " << cell << " at " << x << ", " << y;
+      }
+  }
+}
+
+TEST(TiledPicture, FramesFillTheGridAndEmptyCellsAreZero) {
+  for (const auto& [count, screenW] : {std::pair{3, 1024}, {7, 500}, {30, 1024}, {100, 1024}}) {
+    SCOPED_TRACE(count);
+    const auto frames = Load(Animation(count));
+    const auto sheet = BuildTiledPicture(*frames, screenW, 768);
+    ExpectTiled(*sheet, *frames, TFrameGrid::Fit(100, 100, count, screenW, 768));
+    EXPECT_EQ(std::memcmp(sheet->BitmapInfo() + 40, frames->GetFrame(0).Surface->BitmapInfo() + 40, 1024), 0)
+        << "the sheet carries the first frame's colour table";
+  }
+}
+
+TEST(TiledPicture, FramesOfAnotherDepthAreConverted) {
+  fixtures::FxFile file = fixtures::MakeSimpleFile(4, 4, 24, 2, FxGeneration::Binary, 0);
+  file.frames[1].bpp = 8;
+  file.frames[1].palette.assign(256, {});
+  file.frames[1].palette[5] = {0x30, 0x20, 0x10, 0};  // blue, green, red
+  file.frames[1].layers[0].pixels.assign(fixtures::FxRowBytes(4, 8) * 4, 5);
+  const auto frames = Load(fixtures::WriteVrn(file));
+  const auto sheet = BuildTiledPicture(*frames, 1024, 768);
+  EXPECT_EQ(sheet->Bpp(), 24);
+  EXPECT_EQ(sheet->GetPixel(4 + 2, 1), 0x102030u);
+}
+
+class Delivery : public ::testing::Test {
+ protected:
+  TPluginSettings settings_;
+};
+
+TEST_F(Delivery, PictureWithMultiImageIsTheTiledSheet) {
+  settings_.Set(true, 0);
+  const auto bytes = Animation(3);
+  const TDelivered d = Deliver(MemoryRequest(bytes), false);
+  ASSERT_EQ(d.Result, 0);
+  const auto frames = Load(bytes);
+  const platform::TScreenSize screen = platform::ScreenSize();
+  const auto sheet = BuildTiledPicture(*frames, screen.Width, screen.Height);
+  EXPECT_EQ(d.Info, std::vector<uint8_t>(sheet->BitmapInfo(), sheet->BitmapInfo() + sheet->BitmapInfoSize()));
+  EXPECT_EQ(d.Bits, std::vector<uint8_t>(sheet->Bits(), sheet->Bits() + sheet->Size()));
+
+  SusiePictureInfo info{};
+  ASSERT_EQ(GetPictureInfoCall(MemoryRequest(bytes), &info), 0);
+  EXPECT_EQ(info.width, sheet->Width());
+  EXPECT_EQ(info.height, sheet->Height());
+  EXPECT_EQ(info.colorDepth, 8);
+  EXPECT_EQ(info.x_density, 1);
+  EXPECT_EQ(info.hInfo, nullptr);
+}
+
+TEST_F(Delivery, WithoutMultiImagePictureIsThePreview) {
+  settings_.Set(false, 0);
+  const auto bytes = Animation(3);
+  const TDelivered preview = Deliver(MemoryRequest(bytes), true);
+  ASSERT_EQ(preview.Result, 0);
+  EXPECT_EQ(Deliver(MemoryRequest(bytes), false), preview);
+  const auto frames = Load(bytes);
+  const TDIBSurface& first = *frames->GetFrame(0).Surface;
+  EXPECT_EQ(preview.Bits, std::vector<uint8_t>(first.Bits(), first.Bits() + first.Size()));
+  SusiePictureInfo info{};
+  ASSERT_EQ(GetPictureInfoCall(MemoryRequest(bytes), &info), 0);
+  EXPECT_EQ(info.width, 100);
+  EXPECT_EQ(info.height, 100);
+  // Failures match too.
+  EXPECT_EQ(Deliver(MemoryRequest({1, 2, 3}), false).Result, -1);
+}
+
+TEST_F(Delivery, FileInputAtAnOffsetEqualsMemoryInput) {
+  settings_.Set(true, 0);
+  const auto bytes = Animation(2, 20, 24);
+  std::vector<uint8_t> padded(37, 0xEE);
+  padded.insert(padded.end(), bytes.begin(), bytes.end());
+  const TTempFile file("vorn-delivery-offset.vrn", padded);
+  const TDelivered fromFile = Deliver(FileRequest(file.Path(), 37), false);
+  ASSERT_EQ(fromFile.Result, 0);
+  EXPECT_EQ(Deliver(MemoryRequest(bytes), false), fromFile);
+  EXPECT_EQ(Deliver(FileRequest(file.Path(), 37), true), Deliver(MemoryRequest(bytes), true));
+  // An offset beyond the end, a missing file, empty memory input: -1.
+  SusiePictureInfo info{};
+  const std::string missing = file.Path() + ".missing";
+  for (const auto& request : {FileRequest(file.Path(), 1 << 20), FileRequest(missing),
+                              MemoryRequest({})}) {
+    EXPECT_EQ(Deliver(request, false).Result, -1);
+    EXPECT_EQ(Deliver(request, true).Result, -1);
+    EXPECT_EQ(GetPictureInfoCall(request, &info), -1);
+  }
+}
+
+TEST_F(Delivery, PassCodeIsReadAtEveryCall) {
+  fixtures::FxFile file = fixtures::MakeSimpleFile(9, 12, 24, 1, FxGeneration::Xml, 0);
+  file.header.randomized = 1;
+  file.passCode = 4711;
+  const auto bytes = fixtures::WriteVrn(file);
+  settings_.Set(false, 4711);
+  const TDelivered right = Deliver(MemoryRequest(bytes), true);
+  settings_.Set(false, 0);
+  const TDelivered wrong = Deliver(MemoryRequest(bytes), true);
+  ASSERT_EQ(right.Result, 0);
+  ASSERT_EQ(wrong.Result, 0);  // a wrong code gives another row order, not an error
+  EXPECT_NE(right.Bits, wrong.Bits);
+  TVornFrameList frames(4711);
+  TMemoryStream stream(bytes);
+  frames.LoadFromStream(stream, true);
+  const TDIBSurface& s = *frames.GetFrame(0).Surface;
+  EXPECT_EQ(right.Bits, std::vector<uint8_t>(s.Bits(), s.Bits() + s.Size()));
+}
+
+TEST_F(Delivery, QuickHeaderPathReadsNoPixels) {
+  settings_.Set(false, 0);
+  fixtures::FxFile file = fixtures::MakeSimpleFile(10, 10, 24, 3, FxGeneration::Binary, 0);
+  file.version = 107;
+  file.header.width = 123;  // the header record, not the frames, answers
+  file.header.height = 45;
+  file.header.bpp = 16;
+  file.frames[0].layers[0].colorBytes = std::vector<uint8_t>{9, 9, 9};  // undecodable
+  const auto bytes = fixtures::WriteVrn(file);
+  SusiePictureInfo info{};
+  ASSERT_EQ(GetPictureInfoCall(MemoryRequest(bytes), &info), 0);
+  EXPECT_EQ(info.width, 123);
+  EXPECT_EQ(info.height, 45);
+  EXPECT_EQ(info.colorDepth, 16);
+  EXPECT_EQ(Deliver(MemoryRequest(bytes), true).Result, -1);
+  // Below 103 the whole file is loaded, and the frames answer.
+  file.version = 102;
+  file.frames[0].layers[0].colorBytes.reset();
+  ASSERT_EQ(GetPictureInfoCall(MemoryRequest(fixtures::WriteVrn(file)), &info), 0);
+  EXPECT_EQ(info.width, 10);
+  EXPECT_EQ(info.colorDepth, 24);
+}
+
+TEST_F(Delivery, EmptyFilesAndNullArgumentsFail) {
+  settings_.Set(true, 0);
+  // Zero frames: there is no first frame to deliver.
+  const auto none = fixtures::WriteVrn(fixtures::MakeSimpleFile(10, 10, 8, 0, FxGeneration::Xml, 0));
+  EXPECT_EQ(Deliver(MemoryRequest(none), false).Result, -1);
+  EXPECT_EQ(Deliver(MemoryRequest(none), true).Result, -1);
+  // A frame of width 0 while the grid divides by it.
+  auto empty = fixtures::MakeSimpleFile(10, 10, 8, 1, FxGeneration::Binary, 0);
+  empty.frames[0].width = 0;
+  empty.frames[0].layers.clear();
+  EXPECT_EQ(Deliver(MemoryRequest(fixtures::WriteVrn(empty)), false).Result, -1);
+  EXPECT_EQ(Deliver(MemoryRequest(fixtures::WriteVrn(empty)), true).Result, -1);
+  const auto bytes = Animation(1, 8);
+  EXPECT_EQ(GetPreviewCall(MemoryRequest(bytes), nullptr, nullptr), -1);
+  EXPECT_EQ(GetPictureInfoCall(MemoryRequest(bytes), nullptr), -1);
+  EXPECT_EQ(GetPictureInfoCall(FileRequest(""), nullptr), -1);
+}
+
+}  // namespace
+}  // namespace vorn
