@@ -12,7 +12,9 @@ if(VORN_WINDOWS)
     set(_suffix .spi)
   endif()
   set_target_properties(vornspi PROPERTIES OUTPUT_NAME Vorn PREFIX "" SUFFIX ${_suffix})
-  target_link_options(vornspi PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
+  # The .def names the __stdcall functions without their @N suffixes.
+  target_link_options(vornspi PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at
+                      -Wl,--enable-stdcall-fixup)
 else()
   add_library(vornspi SHARED ${_exports})
   target_link_options(vornspi PRIVATE

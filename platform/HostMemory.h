@@ -13,7 +13,8 @@ using THostHandle = void*;
 THostHandle HostAlloc(size_t size);
 // Pointer to the block's bytes, or null when it cannot be locked.
 void* HostLock(THostHandle handle);
-void HostUnlock(THostHandle handle);
+// Returns whether the block is still locked afterwards (like LocalUnlock).
+bool HostUnlock(THostHandle handle);
 // Frees the block; returns null on success (like LocalFree).
 THostHandle HostFree(THostHandle handle);
 size_t HostSize(THostHandle handle);

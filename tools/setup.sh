@@ -12,7 +12,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 native_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
              libpng-dev libgtest-dev libgmock-dev libbenchmark-dev clang python3)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
-          wine wine32:i386 wine64 qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
+          wine wine32:i386 wine64 fonts-wine qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
 
 missing=()
 for p in "${native_pkgs[@]}" "${win_pkgs[@]}"; do
@@ -60,9 +60,32 @@ TC
   cmake --build "$work/build" --target install >/dev/null
   rm -rf "$work"
 }
+# Static libpng for the Windows converter, from Debian's source package.
+build_png() {  # $1 = target triple
+  local triple=$1 prefix="$DEPS_PREFIX/$1"
+  [ -f "$prefix/lib/libpng.a" ] && return 0
+  local work; work=$(mktemp -d)
+  (cd "$work" && apt-get source -qq --download-only libpng1.6 >/dev/null 2>&1 &&
+     dpkg-source -x --skip-patches libpng1.6_*.dsc src >/dev/null)
+  cat > "$work/tc.cmake" <<TC
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER $triple-gcc)
+set(CMAKE_RC_COMPILER $triple-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/$triple)
+TC
+  cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/tc.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_EXECUTABLES=OFF -DPNG_HARDWARE_OPTIMIZATIONS=OFF -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DZLIB_LIBRARY=/usr/$triple/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$triple/include >/dev/null
+  cmake --build "$work/build" --target install >/dev/null
+  $SUDO ln -sf libpng16.a "$prefix/lib/libpng.a"
+  rm -rf "$work"
+}
 $SUDO mkdir -p "$DEPS_PREFIX"
-build_jpeg i686-w64-mingw32
-build_jpeg x86_64-w64-mingw32
+for triple in i686-w64-mingw32 x86_64-w64-mingw32; do
+  build_jpeg $triple
+  build_png $triple
+done
 # Kernels without 32-bit support (no IA32 emulation) cannot start the 32-bit
 # Wine loader; there it runs through qemu's user-mode emulator, registered for
 # i386 ELF programs. Nothing is changed where 32-bit programs already run.

@@ -1,0 +1,115 @@
+#include "platform/FileStreams.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/Messages.h"
+#include "support/VornError.h"
+
+namespace vorn::platform {
+namespace {
+
+// A stream over a file descriptor. The position is the descriptor's own, so
+// a host that reads the descriptor afterwards sees where we stopped.
+class TDescriptorStream final : public TStream {
+ public:
+  TDescriptorStream(int fd, bool owned) : fd_(fd), owned_(owned) {}
+  ~TDescriptorStream() override {
+    if (owned_) ::close(fd_);
+  }
+  TDescriptorStream(const TDescriptorStream&) = delete;
+  TDescriptorStream& operator=(const TDescriptorStream&) = delete;
+
+  int64_t Size() const override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw EReadError(kMsgStreamRead);
+    return static_cast<int64_t>(st.st_size);
+  }
+
+  int64_t Position() const override {
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    if (at < 0) throw EReadError(kMsgStreamRead);
+    return static_cast<int64_t>(at);
+  }
+
+  void Seek(int64_t position) override {
+    if (position < 0 || ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0)
+      throw EReadError(kMsgStreamRead);
+  }
+
+  size_t Read(void* buffer, size_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+      const ssize_t n = ::read(fd_, out + done, count - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw EReadError(kMsgStreamRead);
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return done;
+  }
+
+ private:
+  int fd_;
+  bool owned_;
+};
+
+// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf8FromUtf16(const char16_t* text) {
+  std::string out;
+  for (const char16_t* p = text; *p != 0; ++p) {
+    uint32_t c = *p;
+    if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
+      ++p;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::unique_ptr<TStream> OpenFileStream(const char* fileName) {
+  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EReadError(FormatMessage(kMsgFileOpen, std::string(fileName)));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Directories and devices are not picture files.
+    ::close(fd);
+    throw EReadError(FormatMessage(kMsgFileOpen, std::string(fileName)));
+  }
+  return std::make_unique<TDescriptorStream>(fd, true);
+}
+
+std::unique_ptr<TStream> OpenFileStreamW(const char16_t* fileName) {
+  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  return OpenFileStream(Utf8FromUtf16(fileName).c_str());
+}
+
+std::unique_ptr<TStream> HostHandleStream(uintptr_t handle) {
+  if (handle > static_cast<uintptr_t>(INT32_MAX)) throw EReadError(kMsgStreamRead);
+  return std::make_unique<TDescriptorStream>(static_cast<int>(handle), false);
+}
+
+}  // namespace vorn::platform

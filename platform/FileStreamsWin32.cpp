@@ -1,0 +1,95 @@
+#include "platform/FileStreams.h"
+
+#include <windows.h>
+// windows.h maps FormatMessage to FormatMessageA; ours is vorn::FormatMessage.
+#undef FormatMessage
+
+#include <string>
+
+#include "support/Messages.h"
+#include "support/VornError.h"
+
+namespace vorn::platform {
+namespace {
+
+// A stream over a Win32 file handle. The position is the handle's own, so a
+// host that reads the handle afterwards sees where we stopped.
+class THandleStream final : public TStream {
+ public:
+  THandleStream(HANDLE handle, bool owned) : handle_(handle), owned_(owned) {}
+  ~THandleStream() override {
+    if (owned_) CloseHandle(handle_);
+  }
+  THandleStream(const THandleStream&) = delete;
+  THandleStream& operator=(const THandleStream&) = delete;
+
+  int64_t Size() const override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_, &size)) throw EReadError(kMsgStreamRead);
+    return size.QuadPart;
+  }
+
+  int64_t Position() const override {
+    LARGE_INTEGER zero{}, at{};
+    if (!SetFilePointerEx(handle_, zero, &at, FILE_CURRENT)) throw EReadError(kMsgStreamRead);
+    return at.QuadPart;
+  }
+
+  void Seek(int64_t position) override {
+    LARGE_INTEGER to{};
+    to.QuadPart = position;
+    if (position < 0 || !SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN))
+      throw EReadError(kMsgStreamRead);
+  }
+
+  size_t Read(void* buffer, size_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+      const size_t left = count - done;
+      const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+      DWORD got = 0;
+      if (!ReadFile(handle_, out + done, chunk, &got, nullptr)) throw EReadError(kMsgStreamRead);
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+ private:
+  HANDLE handle_;
+  bool owned_;
+};
+
+std::unique_ptr<TStream> Opened(HANDLE handle, const std::string& name) {
+  if (handle == INVALID_HANDLE_VALUE) throw EReadError(FormatMessage(kMsgFileOpen, name));
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    throw EReadError(FormatMessage(kMsgFileOpen, name));
+  }
+  return std::make_unique<THandleStream>(handle, true);
+}
+
+}  // namespace
+
+// Others may read the file while we do, but not write it.
+std::unique_ptr<TStream> OpenFileStream(const char* fileName) {
+  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  return Opened(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr),
+                fileName);
+}
+
+std::unique_ptr<TStream> OpenFileStreamW(const char16_t* fileName) {
+  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  return Opened(CreateFileW(reinterpret_cast<const wchar_t*>(fileName), GENERIC_READ,
+                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr),
+                std::string());
+}
+
+std::unique_ptr<TStream> HostHandleStream(uintptr_t handle) {
+  return std::make_unique<THandleStream>(reinterpret_cast<HANDLE>(handle), false);
+}
+
+}  // namespace vorn::platform

@@ -1,0 +1,110 @@
+#include "plugin/FormatTest.h"
+
+#include <string>
+
+#include "config/DecimalText.h"
+#include "platform/AnsiText.h"
+#include "platform/FileStreams.h"
+#include "platform/Trace.h"
+
+namespace vorn {
+namespace {
+
+using platform::Trace;
+
+bool IsPathDelimiter(char c) {
+#if defined(_WIN32)
+  return c == '\\' || c == ':';
+#else
+  // Native hosts pass POSIX paths.
+  return c == '\\' || c == ':' || c == '/';
+#endif
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string_view FileExtension(std::string_view fileName, bool (*isLeadByte)(unsigned char)) {
+  size_t dot = std::string_view::npos;
+  for (size_t i = 0; i < fileName.size(); ++i) {
+    const char c = fileName[i];
+    if (isLeadByte(static_cast<unsigned char>(c)) && i + 1 < fileName.size()) {
+      ++i;
+    } else if (c == '.') {
+      dot = i;
+    } else if (IsPathDelimiter(c)) {
+      dot = std::string_view::npos;
+    }
+  }
+  return dot == std::string_view::npos ? std::string_view() : fileName.substr(dot);
+}
+
+bool IsBufferPointer(uintptr_t dw) { return (dw >> 16) != 0; }
+
+THead HeadFromBuffer(const void* buffer) {
+  THead head;
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  while (head.Length < kHeadSize && bytes[head.Length] != 0) {
+    head.Bytes[head.Length] = bytes[head.Length];
+    ++head.Length;
+  }
+  return head;
+}
+
+THead HeadFromHandle(uintptr_t handle) {
+  THead head;
+  try {
+    auto stream = platform::HostHandleStream(handle);
+    // A handle that cannot be positioned is not read either: reading a pipe
+    // or terminal could wait for ever.
+    stream->Seek(0);
+    head.Length = stream->Read(head.Bytes, kHeadSize);
+  } catch (...) {
+    // Bytes not obtained never match a signature.
+  }
+  return head;
+}
+
+bool HeadHasSignature(const THead& head) {
+  const std::string_view text = head.View();
+  if (text.substr(0, 5) == "VornX") return true;
+  if (text.substr(0, 4) != "Vorn") return false;
+  int32_t version = 0;
+  if (!TryParseDecimal(text.substr(4, 3), version)) version = 0;
+  return version >= 100 && version <= 106;
+}
+
+int32_t IsSupportedCall(const char* fileName, uintptr_t dw) {
+  Trace("IsSupported");
+  Trace("IsSupported");
+  const std::string_view extension =
+      fileName != nullptr ? FileExtension(fileName, platform::IsAnsiLeadByte) : std::string_view();
+  const bool vrn = SameTextIgnoringCase(extension, ".vrn");
+  int32_t result = 0;
+  if (extension.empty() || vrn) {
+    Trace("IsSupported:1");
+    THead head;
+    if (IsBufferPointer(dw)) {
+      head = HeadFromBuffer(reinterpret_cast<const void*>(dw));
+      Trace("IsSupported:3");
+    } else {
+      head = HeadFromHandle(dw);
+      Trace("IsSupported:2");
+    }
+    result = vrn || HeadHasSignature(head) ? -1 : 0;
+  }
+  Trace("IsSupported:4=" + std::to_string(result));
+  return result;
+}
+
+}  // namespace vorn

@@ -1,0 +1,56 @@
+#include "plugin/PluginShell.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "config/FormConfig.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Trace.h"
+
+namespace vorn {
+namespace {
+
+using platform::Trace;
+
+// Texts for infono 0 to 3. Number 1 has no text of its own: it is stored
+// as an empty text.
+constexpr std::string_view kPluginInfo[] = {"00IN", "", "*.VRN", "Vornpix (*.VRN)"};
+
+constexpr char kAboutCaption[] = "Vornpix Format for Susie";
+constexpr char kAboutText[] =
+    "Vornpix Format for Susie\r\n"
+    "Susie import plug-in (00IN) for Vornpix files (*.VRN)";
+
+}  // namespace
+
+int32_t GetPluginInfoCall(int32_t infono, char* buf, int32_t buflen) {
+  Trace("GetPluginInfo");
+  int32_t result = 0;
+  if (infono >= 0 && infono <= 3 && buf != nullptr && buflen > 0) {
+    const std::string_view text = kPluginInfo[infono];
+    const size_t stored = std::min(text.size(), static_cast<size_t>(buflen) - 1);
+    std::memcpy(buf, text.data(), stored);
+    buf[stored] = 0;
+    result = static_cast<int32_t>(stored);
+    Trace("GetPluginInfo:" + std::to_string(infono));
+  }
+  Trace("GetPluginInfo:End=" + std::to_string(result));
+  return result;
+}
+
+int32_t ConfigurationDlgCall(int32_t fnc) {
+  switch (fnc) {
+    case 0:
+      platform::ShowAboutBox(kAboutCaption, kAboutText);
+      return 0;
+    case 1:
+      ShowConfigDialog();
+      return 0;
+    default:
+      return -1;
+  }
+}
+
+}  // namespace vorn

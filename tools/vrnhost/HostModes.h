@@ -1,0 +1,23 @@
+// vrnhost's modes besides the checks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "SusieLibrary.h"
+
+namespace vrnhost {
+
+// Asks the library for each file's picture information, picture and preview
+// (file input, or memory input when fromMemory) and writes the delivered
+// blocks to outDir as <name>.bmp and <name>.preview.bmp. Returns the number
+// of calls that failed.
+int DumpPictures(TSusieLibrary& library, const std::string& outDir,
+                 const std::vector<std::string>& files, bool fromMemory);
+
+// The settings dialog session driven from outside (Windows): runs one
+// ConfigurationDlg call per command file the driver drops into dir and logs
+// what it shows. Returns the process exit code.
+int RunDialogSession(TSusieLibrary& library, const std::string& dir);
+
+}  // namespace vrnhost

@@ -1,0 +1,67 @@
+// The plug-in as a Susie host sees it: the library loaded by its file name
+// and its exports found by their plain names, plus the host-memory calls a
+// host uses on the blocks it receives (kernel32's on Windows, the library's
+// own exports natively).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "plugin/SusieTypes.h"
+
+namespace vrnhost {
+
+#if defined(_WIN32)
+#define VRNHOST_CALL __stdcall
+#else
+#define VRNHOST_CALL
+#endif
+
+using THostBlock = void*;
+
+// The prototypes a host calls through. dw, len and lData are pointer-sized:
+// 32 bits in the 32-bit interface, 64 in the 64-bit one.
+using TGetPluginInfo = int(VRNHOST_CALL*)(int infono, char* buf, int buflen);
+using TIsSupported = int(VRNHOST_CALL*)(const char* filename, uintptr_t dw);
+using TGetPictureInfo = int(VRNHOST_CALL*)(const char* buf, intptr_t len, unsigned int flag,
+                                           vorn::SusiePictureInfo* lpInfo);
+using TGetPicture = int(VRNHOST_CALL*)(const char* buf, intptr_t len, unsigned int flag,
+                                       THostBlock* pHBInfo, THostBlock* pHBm,
+                                       vorn::SusieProgressCallback callback, intptr_t lData);
+using TConfigurationDlg = int(VRNHOST_CALL*)(void* parent, int fnc);
+
+class TSusieLibrary {
+ public:
+  // Loads the library; throws std::runtime_error when it cannot be loaded.
+  explicit TSusieLibrary(const std::string& path);
+  ~TSusieLibrary();
+  TSusieLibrary(const TSusieLibrary&) = delete;
+  TSusieLibrary& operator=(const TSusieLibrary&) = delete;
+
+  // Any exported symbol by name; null when there is none.
+  void* Symbol(const char* name) const;
+
+  TGetPluginInfo GetPluginInfo = nullptr;
+  TIsSupported IsSupported = nullptr;
+  TGetPictureInfo GetPictureInfo = nullptr;
+  TGetPicture GetPicture = nullptr;
+  TGetPicture GetPreview = nullptr;
+  TConfigurationDlg ConfigurationDlg = nullptr;
+
+  // The delivered blocks: lock, unlock, size and free them as a host would.
+  void* Lock(THostBlock block) const;
+  void Unlock(THostBlock block) const;
+  size_t Size(THostBlock block) const;
+  // Returns null when the block was freed.
+  THostBlock Free(THostBlock block) const;
+
+ private:
+  void* module_ = nullptr;
+  void* (*lock_)(void*) = nullptr;
+  int (*unlock_)(void*) = nullptr;
+  size_t (*size_)(void*) = nullptr;
+  void* (*free_)(void*) = nullptr;
+};
+
+}  // namespace vrnhost
