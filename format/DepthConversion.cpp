@@ -1,5 +1,6 @@
 #include "format/DepthConversion.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace vorn {
@@ -37,9 +38,17 @@ TRGB Unpack(const TDIBSurface& surface, uint32_t pixel) {
 
 std::unique_ptr<TDIBSurface> ConvertedCopy(const TDIBSurface& source, int32_t bpp,
                                            const TColorTable& colors) {
+  return ConvertedCopy(source, bpp, colors, source.BoundsRect());
+}
+
+std::unique_ptr<TDIBSurface> ConvertedCopy(const TDIBSurface& source, int32_t bpp,
+                                           const TColorTable& colors, const TRect& area) {
+  const int32_t left = std::max(area.Left, 0), top = std::max(area.Top, 0);
+  const int32_t right = std::min(area.Right, source.Width());
+  const int32_t bottom = std::min(area.Bottom, source.Height());
   auto target = std::make_unique<TDIBSurface>();
   target->ColorTable = colors;
-  target->SetSize(source.Width(), source.Height(), bpp);
+  target->SetSize(std::max(right - left, 0), std::max(bottom - top, 0), bpp);
   target->UpdatePalette();
   int rShift = 0, gShift = 0, bShift = 0;
   if (bpp == 15) rShift = gShift = bShift = 3;
@@ -47,9 +56,9 @@ std::unique_ptr<TDIBSurface> ConvertedCopy(const TDIBSurface& source, int32_t bp
   // Nearest-entry searches are costly; pictures repeat their colours.
   std::unordered_map<uint32_t, uint32_t> cache;
   const bool indexed = bpp <= 8;
-  for (int32_t y = 0; y < source.Height(); ++y) {
-    for (int32_t x = 0; x < source.Width(); ++x) {
-      const TRGB c = Unpack(source, source.GetPixel(x, y));
+  for (int32_t y = 0; y < target->Height(); ++y) {
+    for (int32_t x = 0; x < target->Width(); ++x) {
+      const TRGB c = Unpack(source, source.GetPixel(left + x, top + y));
       uint32_t value;
       if (indexed) {
         const uint32_t key = c.R << 16 | c.G << 8 | c.B;

@@ -15,5 +15,9 @@ namespace vorn {
 
 std::unique_ptr<TDIBSurface> ConvertedCopy(const TDIBSurface& source, int32_t bpp,
                                            const TColorTable& colors);
+// The same for the part of the source inside area (clipped to the source);
+// the copy is the size of that part.
+std::unique_ptr<TDIBSurface> ConvertedCopy(const TDIBSurface& source, int32_t bpp,
+                                           const TColorTable& colors, const TRect& area);
 
 }  // namespace vorn

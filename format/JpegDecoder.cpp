@@ -1,6 +1,9 @@
 #include "format/JpegDecoder.h"
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -31,6 +34,25 @@ extern "C" void OnJpegError(j_common_ptr info) {
 
 extern "C" void OnJpegMessage(j_common_ptr, int) {}
 
+// A progressive picture is decoded scan by scan over the whole image; a small
+// file of thousands of empty scans would cost minutes. Real pictures have a
+// dozen or so.
+constexpr int kMaxScans = 500;
+
+struct TJpegProgress {
+  jpeg_progress_mgr pub;
+  TJpegErrorManager* errors;
+};
+
+extern "C" void OnJpegProgress(j_common_ptr info) {
+  if (!info->is_decompressor) return;
+  const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+  if (decompress->input_scan_number <= kMaxScans) return;
+  TJpegErrorManager* errors = reinterpret_cast<TJpegProgress*>(info->progress)->errors;
+  std::snprintf(errors->message, sizeof errors->message, "JPEG has more than %d scans", kMaxScans);
+  std::longjmp(errors->jump, 1);
+}
+
 enum class TJpegStep { Ok, Failed, WrongSize, Unsupported };
 
 // The libjpeg calls live here, in a function without C++ objects that have
@@ -43,6 +65,7 @@ struct TJpegJob {
   int32_t expectedWidth, expectedHeight;
   jpeg_decompress_struct info;
   TJpegErrorManager errors;
+  TJpegProgress progress;
   int32_t width, height, components;
   size_t stride;
   uint8_t* pixels;
@@ -58,6 +81,17 @@ TJpegStep RunJpeg(TJpegJob& job) {
     return TJpegStep::Failed;
   }
   jpeg_create_decompress(&job.info);
+  job.progress.pub.progress_monitor = OnJpegProgress;
+  job.progress.errors = &job.errors;
+  job.info.progress = &job.progress.pub;
+  // The decoder's own buffers (the whole-image coefficients of a progressive
+  // picture) are held to a few bytes per pixel of the expected size; more
+  // fails instead of swapping to a backing store, which there is none of.
+  job.info.mem->max_memory_to_use = static_cast<long>(
+      std::min<uint64_t>(static_cast<uint64_t>(job.expectedWidth > 0 ? job.expectedWidth : 0) *
+                                 static_cast<uint64_t>(job.expectedHeight > 0 ? job.expectedHeight : 0) * 16 +
+                             (16u << 20),
+                         static_cast<uint64_t>(LONG_MAX)));
   jpeg_mem_src(&job.info, job.data, static_cast<unsigned long>(job.size));
   jpeg_read_header(&job.info, TRUE);
   if (static_cast<int64_t>(job.info.image_width) != job.expectedWidth ||

@@ -1,5 +1,7 @@
 #include "format/LoadBudget.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -33,6 +35,18 @@ uint64_t SurfaceBytes(int32_t w, int32_t h, int32_t bpp) {
   const uint64_t bits = bpp == 15 ? 16 : (bpp > 0 ? static_cast<uint64_t>(bpp) : 0);
   const uint64_t rowBytes = (static_cast<uint64_t>(w) * bits + 31) / 32 * 4;
   return rowBytes * static_cast<uint64_t>(h);
+}
+
+uint64_t SurfaceCost(int32_t w, int32_t h, int32_t bpp) {
+  const uint64_t bytes = SurfaceBytes(w, h, bpp);
+  if (bytes == 0) return kSurfaceOverhead;
+  return std::max(bytes, kMinRowCost * static_cast<uint64_t>(h)) + kSurfaceOverhead;
+}
+
+uint64_t TimesCount(int64_t count, uint64_t cost) {
+  if (count <= 0 || cost == 0) return 0;
+  const auto n = static_cast<uint64_t>(count);
+  return cost > UINT64_MAX / n ? UINT64_MAX : n * cost;
 }
 
 }  // namespace vorn

@@ -33,4 +33,22 @@ class TLoadBudget {
 // bytes; 0 for an empty one. Computed in 64 bits, so it cannot overflow.
 uint64_t SurfaceBytes(int32_t w, int32_t h, int32_t bpp);
 
+// What a surface costs besides its pixels: the object with its editable
+// colour table, the image record with its own, and the header block (about
+// 3.3 KiB). Charged for every frame and layer, so that a file of a million
+// tiny layers is held to the budget like one of a few large ones.
+inline constexpr uint64_t kSurfaceOverhead = 4096;
+
+// Every operation on a surface (fill, decode, compose, tile) works row by
+// row, so a row is charged at least this much: a picture a few pixels wide
+// and millions of rows tall costs time out of all proportion to its bytes.
+inline constexpr uint64_t kMinRowCost = 64;
+
+// What holding such a surface costs: its rows, each at least kMinRowCost,
+// plus kSurfaceOverhead.
+uint64_t SurfaceCost(int32_t w, int32_t h, int32_t bpp);
+
+// Saturating product of a count from the file and a cost, for checks.
+uint64_t TimesCount(int64_t count, uint64_t cost);
+
 }  // namespace vorn

@@ -1,6 +1,8 @@
 #include "format/StreamHelpers.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -13,8 +15,9 @@ namespace vorn {
 namespace {
 
 constexpr size_t kInflateChunk = 1000000;
-// Up to this size an output limit is reserved at once instead of grown into.
+// Up to this size the expected output is reserved at once instead of grown into.
 constexpr size_t kReserveLimit = 16u << 20;
+constexpr size_t kMaxRatio = 1032;
 constexpr size_t kCopyBufferLimit = 10485760;
 constexpr size_t kCopyBufferStep = 1048576;
 
@@ -22,23 +25,24 @@ constexpr size_t kCopyBufferStep = 1048576;
 
 void DecompressInPlace(TMemoryStream& m, size_t maxOutput) {
   m.Seek(0);
+  // Deflate expands at most about 1032 to 1: no more can come out of m, so
+  // neither the output nor the buffer is made larger than that.
+  const auto input = static_cast<size_t>(m.Size());
+  const size_t bound =
+      std::min(maxOutput, input > (SIZE_MAX - 64) / kMaxRatio ? SIZE_MAX : input * kMaxRatio + 64);
   std::vector<uint8_t> out;
-  if (maxOutput <= kReserveLimit) out.reserve(maxOutput);
+  out.reserve(std::min(bound, kReserveLimit));
+  // Inflated into a buffer that is never cleared (only what inflate writes is
+  // touched) and appended to out, which grows geometrically.
+  const size_t chunk = std::min(kInflateChunk, std::max<size_t>(bound, 1));
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[chunk]);
   size_t produced = 0;
   {
     TZDecompressionStream z(m);
     while (produced < maxOutput) {
-      const size_t want = std::min(kInflateChunk, maxOutput - produced);
-      if (out.size() < produced + want) {
-        if (out.capacity() < produced + want) {
-          // Geometric growth keeps the number of re-copies logarithmic.
-          const size_t grown = std::max(produced + want, out.capacity() / 2 * 3);
-          out.reserve(std::min(grown, std::max(maxOutput, produced + want)));
-        }
-        out.resize(produced + want);
-      }
-      const size_t got = z.Read(out.data() + produced, want);
+      const size_t got = z.Read(buffer.get(), std::min(chunk, maxOutput - produced));
       if (got == 0) break;
+      out.insert(out.end(), buffer.get(), buffer.get() + got);
       produced += got;
     }
   }

@@ -1,5 +1,9 @@
 #include "format/VornFrame.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "format/LoadBudget.h"
 #include "format/VornFrameList.h"
 #include "format/VornLayer.h"
 #include "format/VornStream.h"
@@ -16,6 +20,30 @@ namespace {
 int PaletteEntries(int32_t bpp) {
   if (bpp < 0 || bpp > 8) throw EInvalidGraphicOperation(FormatMessage(kMsgInvalidBitCount, bpp));
   return 1 << bpp;
+}
+
+// Whether the file's layers are stored in rows (or JPEG): then no block of
+// any layer copies from another layer.
+bool RowStorage(const TVornFileHeader& header) {
+  return header.Version < 103 || header.BlockWidth <= 0 || header.BlockHeight <= 0 ||
+         header.CompType == 2;
+}
+
+// Zeroes every row's bytes past its last pixel (and the unused bits of a
+// last byte at 1 and 4 bits), as they are in a surface that was drawn on.
+void ClearPadding(TDIBSurface& surface) {
+  const int64_t usedBits = static_cast<int64_t>(surface.Width()) * surface.BitCount();
+  const auto rowBytes = static_cast<size_t>(surface.RowBytes());
+  const auto whole = static_cast<size_t>(usedBits / 8);
+  const auto partialBits = static_cast<int>(usedBits % 8);
+  if (whole == rowBytes || surface.Height() <= 0) return;
+  uint8_t* top = surface.TopRow();
+  for (int32_t y = 0; y < surface.Height(); ++y) {
+    uint8_t* row = top + static_cast<ptrdiff_t>(y) * surface.RowStep();
+    size_t at = whole;
+    if (partialBits != 0) row[at++] &= static_cast<uint8_t>(0xFF << (8 - partialBits));
+    std::memset(row + at, 0, rowBytes - at);
+  }
 }
 
 }  // namespace
@@ -38,8 +66,20 @@ TVornFrame::~TVornFrame() {
 }
 
 void TVornFrame::Clear() {
+  spare_.clear();
   for (auto& layer : layers_) layer.reset();
   layers_.clear();
+}
+
+void TVornFrame::ReuseSpareLayer(TDIBSurface& target) {
+  if (target.Size() <= 0) return;
+  for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+    if ((*it)->Size() != target.Size()) continue;
+    // The spare layer gets target's memory, which nothing has written yet.
+    target.ExchangePixels(**it);
+    spare_.erase(it);
+    return;
+  }
 }
 
 TVornLayer& TVornFrame::GetLayer(int index) const {
@@ -60,8 +100,15 @@ int32_t TVornFrame::Bpp() const {
 }
 
 void TVornFrame::SizeSurface(int32_t w, int32_t h, int32_t bpp) {
-  owner_.Budget().Charge(SurfaceBytes(w, h, bpp));
+  owner_.Budget().Charge(SurfaceCost(w, h, bpp));
   Surface->SetSize(w, h, bpp);
+}
+
+void TVornFrame::CheckLayers(int64_t count) const {
+  // Every layer holds a surface of the frame's size: a count that cannot fit
+  // fails before the first layer is read, not after the budget is spent.
+  owner_.Budget().Check(TimesCount(count, SurfaceCost(Surface->Width(), Surface->Height(),
+                                                      Surface->Bpp())));
 }
 
 TVornLayer& TVornFrame::AppendLayer() {
@@ -81,6 +128,7 @@ void TVornFrame::ReadRecordList(TStream& stream, std::vector<TRecord>& list) {
 
 void TVornFrame::LoadBinary(TStream& stream, const TVornFileHeader& header) {
   firstVisible_ = true;
+  reuseLayers_ = RowStorage(header);
   Name = ReadName(stream);
   TransColor = stream.ReadInt32();
   Delay = stream.ReadInt32();
@@ -98,11 +146,13 @@ void TVornFrame::LoadBinary(TStream& stream, const TVornFileHeader& header) {
   }
   FillBackground();
   // A damaged layer count is bounded by the data and by the budget.
+  CheckLayers(layerCount);
   for (int32_t i = 0; i < layerCount; ++i) {
     TVornLayer& layer = AppendLayer();
     layer.LoadBinary(stream, header);
     Compose(layer, i);
   }
+  PaintBackground();
   if (header.Version >= 104) {
     ReadRecordList(stream, RecordList1);
     ReadRecordList(stream, RecordList2);
@@ -112,6 +162,7 @@ void TVornFrame::LoadBinary(TStream& stream, const TVornFileHeader& header) {
 void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
                          const TVornFileHeader& header) {
   firstVisible_ = true;
+  reuseLayers_ = RowStorage(header);
   Name = element.AttrAsString("Name", "");
   TransColor = element.AttrAsInteger("TransColor", -1);
   Delay = element.AttrAsInteger("Delay", 0);
@@ -146,6 +197,7 @@ void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
 
   // The Layer children stand one after another from the first of them.
   const int first = layers->IndexOfChild("Layer");
+  CheckLayers(first < 0 ? 0 : std::min<int64_t>(layerCount, layers->ChildCount() - first));
   for (int32_t i = 0; i < layerCount; ++i) {
     const TQzXmlElement* child = first < 0 ? nullptr : layers->GetChild(first + i);
     if (child == nullptr || !child->NameIs("Layer")) throw EVornError(kMsgFileDamaged);
@@ -153,6 +205,7 @@ void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
     layer.LoadXml(*child, stream, header);
     Compose(layer, i);
   }
+  PaintBackground();
 }
 
 void TVornFrame::FillBackground() {
@@ -169,24 +222,56 @@ void TVornFrame::FillBackground() {
     default:
       break;
   }
-  Surface->FillRect(Surface->BoundsRect(), Surface->ColorToPixel(r, g, b));
+  background_ = Surface->ColorToPixel(r, g, b);
+  backgroundPending_ = true;
 }
 
-void TVornFrame::Compose(const TVornLayer& layer, int position) {
-  if (!layer.Visible) return;
-  const TDIBSurface& s = *layer.Surface;
-  const bool alphaOn = s.AlphaChannel != nullptr && layer.AlphaOn;
-  if (alphaOn && firstVisible_) Surface->CopyAlpha(*s.AlphaChannel);
+void TVornFrame::PaintBackground() {
+  if (!backgroundPending_) return;
+  backgroundPending_ = false;
+  Surface->FillRect(Surface->BoundsRect(), background_);
+}
 
-  if (alphaOn && position > 0) {
-    Surface->DrawAlphaChannel(0, 0, 255, s.BoundsRect(), s);
-  } else if (layer.Alpha >= 255 &&
-             (layer.TransColor < 0 || (firstVisible_ && owner_.NotFillBG))) {
-    Surface->Draw(0, 0, s);
-  } else {
-    Surface->DrawAlpha(0, 0, layer.Alpha, layer.TransColor, s.BoundsRect(), s);
+bool TVornFrame::TakeLayerPixels(TDIBSurface& layer) {
+  // A plain copy of a layer of the composite's size leaves nothing of what
+  // was there but the row padding, which stays zero: the two exchange their
+  // memory instead, as the layer is not read again.
+  TDIBSurface& composite = *Surface;
+  if (!reuseLayers_ || !composite.ClipRect.Empty() || composite.Size() <= 0 ||
+      layer.Width() != composite.Width() || layer.Height() != composite.Height() ||
+      layer.BitCount() != composite.BitCount() || layer.Size() != composite.Size())
+    return false;
+  composite.ExchangePixels(layer);
+  ClearPadding(composite);
+  backgroundPending_ = false;
+  return true;
+}
+
+void TVornFrame::Compose(TVornLayer& layer, int position) {
+  TDIBSurface& s = *layer.Surface;
+  if (layer.Visible) {
+    const bool alphaOn = s.AlphaChannel != nullptr && layer.AlphaOn;
+    if (alphaOn && firstVisible_) Surface->CopyAlpha(*s.AlphaChannel);
+
+    if (alphaOn && position > 0) {
+      PaintBackground();
+      Surface->DrawAlphaChannel(0, 0, 255, s.BoundsRect(), s);
+    } else if (layer.Alpha >= 255 &&
+               (layer.TransColor < 0 || (firstVisible_ && owner_.NotFillBG))) {
+      if (!TakeLayerPixels(s)) {
+        PaintBackground();
+        Surface->Draw(0, 0, s);
+      }
+    } else {
+      PaintBackground();
+      Surface->DrawAlpha(0, 0, layer.Alpha, layer.TransColor, s.BoundsRect(), s);
+    }
+    firstVisible_ = false;
   }
-  firstVisible_ = false;
+  if (reuseLayers_) {
+    spare_.push_back(&s);
+    if (s.AlphaChannel) spare_.push_back(s.AlphaChannel.get());
+  }
 }
 
 }  // namespace vorn

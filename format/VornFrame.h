@@ -46,6 +46,12 @@ class TVornFrame {
 
   TVornFrameList& Owner() const { return owner_; }
 
+  // In a file whose layers no block can copy from (row storage), a layer
+  // that has been composed is never read again: target (a new layer's
+  // surface or alpha channel) takes over the memory of such a layer of the
+  // same size, already written to, instead of touching new memory.
+  void ReuseSpareLayer(TDIBSurface& target);
+
   int32_t Delay = 100;
   std::unique_ptr<TDIBSurface> Surface;
   int32_t TransColor = 0;
@@ -57,14 +63,25 @@ class TVornFrame {
  private:
   // Sizes the composite, charging its memory to the load's budget.
   void SizeSurface(int32_t w, int32_t h, int32_t bpp);
+  // Fails with ELimitError when count layers of this frame's size cannot fit.
+  void CheckLayers(int64_t count) const;
   void FillBackground();
+  void PaintBackground();
+  bool TakeLayerPixels(TDIBSurface& layer);
   TVornLayer& AppendLayer();
-  void Compose(const TVornLayer& layer, int position);
+  void Compose(TVornLayer& layer, int position);
   void ReadRecordList(TStream& stream, std::vector<TRecord>& list);
 
   TVornFrameList& owner_;
   std::vector<std::unique_ptr<TVornLayer>> layers_;
   bool firstVisible_ = true;
+  // The background is painted when something must be drawn over it: a
+  // first layer that covers the composite whole takes its place instead.
+  bool backgroundPending_ = false;
+  uint32_t background_ = 0;
+  // Row storage: composed layers' surfaces are spare (see ReuseSpareLayer).
+  bool reuseLayers_ = false;
+  std::vector<TDIBSurface*> spare_;
 };
 
 // Reads a length-prefixed 8-bit name (nothing for a length of 0 or less),

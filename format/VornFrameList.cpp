@@ -28,6 +28,22 @@ int32_t ParseVersion(const uint8_t* digits) {
   return value;
 }
 
+// An upper bound of what the XML reader holds for a document: a tag per "<",
+// a text token before each tag and at the end of each line, an element per
+// tag, and the document's bytes copied into tokens, names, values and texts
+// a few times over. Markup of nothing but "<>" costs some hundred bytes per
+// two bytes of text, so a 16 MiB header could take gigabytes.
+uint64_t XmlParseCost(const std::vector<uint8_t>& document) {
+  uint64_t tags = 0, lines = 1;
+  for (const uint8_t c : document) {
+    tags += c == '<';
+    lines += c == '\n' || c == '\r';
+  }
+  constexpr uint64_t kPerToken = sizeof(TQzXmlTag) * 2;  // the list grows by doubling
+  constexpr uint64_t kPerElement = sizeof(TQzXmlElement) + 64;  // plus its place and heap header
+  return (2 * tags + lines) * kPerToken + tags * kPerElement + 4 * document.size();
+}
+
 }  // namespace
 
 TVornFrameList::TVornFrameList(int32_t passCode, uint64_t memoryLimit)
@@ -50,6 +66,12 @@ TVornFrame& TVornFrameList::AppendFrame() {
   // its earlier ones.
   frames_.push_back(std::make_unique<TVornFrame>(*this));
   return *frames_.back();
+}
+
+void TVornFrameList::CheckFrames(int64_t count) const {
+  // Every frame holds at least an (empty) composite: a count that cannot fit
+  // fails before the first frame is read.
+  budget_.Check(TimesCount(count, kSurfaceOverhead));
 }
 
 void TVornFrameList::DropLayers() {
@@ -80,6 +102,7 @@ void TVornFrameList::LoadXmlGeneration(TStream& stream, bool firstFrameOnly) {
     CopyFromStream(packed, stream, length);
     DecompressInPlace(packed, kMaxXmlHeader);
     packed.Seek(0);
+    budget_.Check(XmlParseCost(packed.Bytes()));
     root.LoadFromStream(packed);
   }
 
@@ -103,6 +126,7 @@ void TVornFrameList::LoadXmlGeneration(TStream& stream, bool firstFrameOnly) {
   Header = header;
 
   // Count is bounded by the Frame children actually present.
+  CheckFrames(firstFrameOnly ? std::min(header.Count, 1) : std::min(header.Count, root.ChildCount()));
   for (int32_t i = 0; i < header.Count; ++i) {
     const TQzXmlElement* child = root.GetChild(i);
     if (child == nullptr || !child->NameIs("Frame")) {
@@ -153,6 +177,7 @@ void TVornFrameList::LoadBinary(TStream& stream, bool firstFrameOnly) {
   if (firstFrameOnly && count > 1) count = 1;
 
   // A damaged count is bounded by the data: every frame record consumes bytes.
+  CheckFrames(count);
   for (int32_t i = 0; i < count; ++i) AppendFrame().LoadBinary(stream, header);
   DropLayers();
 }

@@ -53,6 +53,8 @@ class TVornFrameList {
  private:
   void LoadXmlGeneration(TStream& stream, bool firstFrameOnly);
   TVornFrame& AppendFrame();
+  // Fails with ELimitError when count frames cannot fit in the budget.
+  void CheckFrames(int64_t count) const;
   void DropLayers();
 
   std::vector<std::unique_ptr<TVornFrame>> frames_;

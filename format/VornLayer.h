@@ -13,8 +13,8 @@
 
 namespace vorn {
 
+class TBlockReader;
 class TDIBSurface;
-class TMemoryStream;
 class TQzXmlElement;
 class TStream;
 class TVornFrame;
@@ -31,10 +31,11 @@ class TVornLayer {
 
   // Versions up to 102: rows stored as is (length exactly R x H, in the
   // permuted order) or as one zlib stream.
-  void DecodeRowsV1(TMemoryStream& m, int32_t length, TDIBSurface& target,
+  // data holds the block from its position to its end.
+  void DecodeRowsV1(TStream& data, int32_t length, TDIBSurface& target,
                     const TVornFileHeader& header);
   // Versions from 103: by CompType, in rows or blocks.
-  void DecodePixels(TMemoryStream& m, bool isAlpha, TDIBSurface& target,
+  void DecodePixels(TStream& data, bool isAlpha, TDIBSurface& target,
                     const TVornFileHeader& header);
   // Byte copy of the rectangle src of source to (x, y) of target, one row
   // at a time. Both must have the same depth and the rectangle must lie
@@ -53,10 +54,10 @@ class TVornLayer {
  private:
   void SizeSurface();
   void ReadBlocks(TStream& stream, const TVornFileHeader& header, bool binary);
-  void DecodeRows(TMemoryStream& m, TDIBSurface& target, bool scrambled);
-  void DecodeBlocks(TMemoryStream& m, bool isAlpha, TDIBSurface& target,
+  void DecodeRows(TBlockReader& data, TDIBSurface& target, bool scrambled);
+  void DecodeBlocks(TBlockReader& data, bool isAlpha, TDIBSurface& target,
                     const TVornFileHeader& header);
-  void DecodeJpeg(TMemoryStream& m, TDIBSurface& target);
+  void DecodeJpeg(TStream& data, TDIBSurface& target);
   int32_t PassCode() const;
 };
 

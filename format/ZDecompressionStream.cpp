@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "support/Messages.h"
@@ -25,7 +26,8 @@ const char* ZErrorMessage(int code) {
 
 struct TZDecompressionStream::TState {
   z_stream z{};
-  std::vector<uint8_t> input;
+  // Not cleared: only what the source delivers is ever read from it.
+  std::unique_ptr<uint8_t[]> input;
 };
 
 namespace {
@@ -41,7 +43,7 @@ void Check(int code) {
 
 TZDecompressionStream::TZDecompressionStream(TStream& source)
     : source_(source), sourcePosition_(source.Position()), state_(std::make_unique<TState>()) {
-  state_->input.resize(kInputChunk);
+  state_->input.reset(new uint8_t[kInputChunk]);
   Check(inflateInit(&state_->z));
 }
 
@@ -54,10 +56,10 @@ size_t TZDecompressionStream::Read(void* buffer, size_t count) {
   if (source_.Position() != sourcePosition_) source_.Seek(sourcePosition_);
   while (left > 0 && !finished_) {
     if (z.avail_in == 0) {
-      const size_t got = source_.Read(state_->input.data(), state_->input.size());
+      const size_t got = source_.Read(state_->input.get(), kInputChunk);
       if (got == 0) break;  // the compressed data ends early: hand out what there is
       sourcePosition_ = source_.Position();
-      z.next_in = state_->input.data();
+      z.next_in = state_->input.get();
       z.avail_in = static_cast<uInt>(got);
     }
     const size_t piece = std::min(left, kMaxZChunk);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "support/Messages.h"
 #include "support/VornError.h"
@@ -66,6 +67,15 @@ void TDIB::UpdatePalette() {
 void TDIB::MakeUnique() {
   // Only the shared empty image is ever held by more than one owner.
   if (image_.use_count() > 1) SwitchTo(image_->Clone());
+}
+
+void TDIB::ExchangePixels(TDIB& other) {
+  if (&other == this || (image_->Size == 0 && other.image_->Size == 0)) return;
+  if (image_->Size != other.image_->Size)
+    throw EInvalidGraphicOperation("Pixel blocks of different sizes cannot be exchanged");
+  MakeUnique();
+  other.MakeUnique();
+  std::swap(image_->Pixels, other.image_->Pixels);
 }
 
 uint8_t* TDIB::TopRow() {

@@ -92,7 +92,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Create(int32_t w, int32_t h, i
   image->StoreColorTable(colors);
   image->PaletteChanged = false;
   // Zero-filled, so row padding is always zero and output is reproducible.
-  image->Pixels.assign(static_cast<size_t>(image->Size), 0);
+  image->Pixels = TPixelBlock(static_cast<size_t>(image->Size));
   return image;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "surface/PixelFormat.h"
+#include "surface/PixelMemory.h"
 
 namespace vorn {
 
@@ -39,7 +40,7 @@ class TDIBSharedImage {
   int32_t Size = 0;
   int32_t Width = 0;
   int32_t RowBytes = 0;
-  std::vector<uint8_t> Pixels;
+  TPixelBlock Pixels;
 };
 
 }  // namespace vorn

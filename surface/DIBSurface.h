@@ -43,6 +43,11 @@ class TDIB {
   void EnsurePlainMemory() {}
   // Copy-on-write: gives this object an image of its own before a write.
   void MakeUnique();
+  // Exchanges the pixel blocks of two images of the same byte size; headers,
+  // colour tables and alpha channels stay. Lets memory already written for
+  // one picture be reused for another instead of new memory being touched.
+  // Fails with EInvalidGraphicOperation when the sizes differ.
+  void ExchangePixels(TDIB& other);
 
   const uint8_t* BitmapInfo() const { return image_->BitmapInfo.data(); }
   int32_t BitmapInfoSize() const { return image_->BitmapInfoSize(); }

@@ -84,17 +84,21 @@ void TDIBSurface::FillRect(const TRect& rect, uint32_t value) {
     default: return;
   }
   const int32_t count = right - left;
+  // Rows are RowStep apart: stepping costs nothing per row, which matters
+  // for pictures a few pixels wide and millions of rows tall.
   uint8_t* first = ScanLine(top);
+  const ptrdiff_t step = RowStep();
   fill(first, left, count, value);
   if (BitCount() < 8) {
-    for (int32_t y = top + 1; y < bottom; ++y) fill(ScanLine(y), left, count, value);
+    uint8_t* row = first;
+    for (int32_t y = top + 1; y < bottom; ++y) fill(row += step, left, count, value);
     return;
   }
   const size_t bytes = static_cast<size_t>(BitCount() / 8);
   const size_t offset = bytes * static_cast<size_t>(left);
   const size_t span = bytes * static_cast<size_t>(count);
-  for (int32_t y = top + 1; y < bottom; ++y)
-    std::memcpy(ScanLine(y) + offset, first + offset, span);
+  uint8_t* row = first;
+  for (int32_t y = top + 1; y < bottom; ++y) std::memcpy((row += step) + offset, first + offset, span);
 }
 
 }  // namespace vorn

@@ -1,0 +1,100 @@
+#include "format/BlockReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "format/ZDecompressionStream.h"
+#include "support/Messages.h"
+#include "support/VornError.h"
+
+namespace vorn {
+
+namespace {
+
+// Reads at least this large skip the buffer: whole rows of wide pictures go
+// straight into the surface. Smaller ones (block rows) are served from it.
+constexpr size_t kBufferSize = 64 * 1024;
+constexpr size_t kDirectRead = 4096;
+
+}  // namespace
+
+void TStreamRange::Seek(int64_t position) {
+  if (position < 0) throw EReadError(kMsgStreamRead);
+  position_ = position;
+}
+
+size_t TStreamRange::Read(void* buffer, size_t count) {
+  if (position_ >= length_) return 0;
+  const auto n = static_cast<size_t>(std::min<uint64_t>(count, static_cast<uint64_t>(length_ - position_)));
+  if (n == 0) return 0;
+  base_.Seek(start_ + position_);
+  const size_t got = base_.Read(buffer, n);
+  position_ += static_cast<int64_t>(got);
+  return got;
+}
+
+const uint8_t* TStreamRange::Memory() const {
+  const auto* memory = dynamic_cast<const TMemoryStream*>(&base_);
+  if (memory == nullptr || start_ < 0 || start_ + length_ > memory->Size()) return nullptr;
+  return memory->Memory() + start_;
+}
+
+TBlockReader::TBlockReader(TStream& data, bool inflate, uint64_t limit)
+    : source_(&data), left_(limit) {
+  if (inflate) {
+    inflater_ = std::make_unique<TZDecompressionStream>(data);
+    source_ = inflater_.get();
+  }
+}
+
+TBlockReader::~TBlockReader() = default;
+
+void TBlockReader::Buffer() {
+  if (buffer_) return;
+  // No larger than what can still come.
+  bufferSize_ = static_cast<size_t>(std::min<uint64_t>(kBufferSize, std::max<uint64_t>(left_, 1)));
+  buffer_.reset(new uint8_t[bufferSize_]);
+}
+
+size_t TBlockReader::Pull(uint8_t* buffer, size_t count) {
+  const auto n = static_cast<size_t>(std::min<uint64_t>(count, left_));
+  if (n == 0) return 0;
+  const size_t got = source_->Read(buffer, n);
+  left_ -= got;
+  return got;
+}
+
+size_t TBlockReader::Read(void* buffer, size_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    if (begin_ == end_) {
+      const size_t wanted = count - done;
+      if (wanted >= kDirectRead) {
+        const size_t got = Pull(out + done, wanted);
+        done += got;
+        if (got < wanted) break;  // the data ends here
+        continue;
+      }
+      Buffer();
+      begin_ = 0;
+      end_ = Pull(buffer_.get(), bufferSize_);
+      if (end_ == 0) break;
+    }
+    const size_t piece = std::min(count - done, end_ - begin_);
+    std::memcpy(out + done, buffer_.get() + begin_, piece);
+    begin_ += piece;
+    done += piece;
+  }
+  return done;
+}
+
+void TBlockReader::Drain() {
+  if (!inflater_) return;
+  begin_ = end_ = 0;
+  Buffer();
+  while (Pull(buffer_.get(), bufferSize_) > 0) {
+  }
+}
+
+}  // namespace vorn
