@@ -1,5 +1,7 @@
 #include "platform/IniDocument.h"
 
+#include "support/QzXml.h"
+
 namespace vorn::platform {
 namespace {
 
@@ -11,16 +13,7 @@ std::string_view Trimmed(std::string_view s) {
   return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return QzSameText(a, b); }
 
 // The name of a "[Section]" line, or nullopt for any other line.
 std::optional<std::string_view> SectionOf(std::string_view line) {

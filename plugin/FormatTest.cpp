@@ -6,6 +6,7 @@
 #include "platform/AnsiText.h"
 #include "platform/FileStreams.h"
 #include "platform/Trace.h"
+#include "support/QzXml.h"
 
 namespace vorn {
 namespace {
@@ -21,16 +22,6 @@ bool IsPathDelimiter(char c) {
 #endif
 }
 
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -89,7 +80,7 @@ int32_t IsSupportedCall(const char* fileName, uintptr_t dw) {
   Trace("IsSupported");
   const std::string_view extension =
       fileName != nullptr ? FileExtension(fileName, platform::IsAnsiLeadByte) : std::string_view();
-  const bool vrn = SameTextIgnoringCase(extension, ".vrn");
+  const bool vrn = QzSameText(extension, ".vrn");
   int32_t result = 0;
   if (extension.empty() || vrn) {
     Trace("IsSupported:1");

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn {
@@ -116,7 +117,7 @@ class TQzXml : public TQzXmlElement {
 };
 
 // Case-insensitive comparison for the 26 ASCII letters; other bytes exact.
-bool QzSameText(const std::string& a, const std::string& b);
+bool QzSameText(std::string_view a, std::string_view b);
 // The integer rule of attribute values: leading spaces, decimal with sign or
 // $/x/0x hexadecimal as a 32-bit pattern, nothing after the digits.
 bool QzTryStrToInt(const std::string& text, int32_t& value);

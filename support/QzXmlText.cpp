@@ -136,7 +136,7 @@ std::string ReplaceNamed(const std::string& in, std::string_view pattern, char r
 
 }  // namespace
 
-bool QzSameText(const std::string& a, const std::string& b) {
+bool QzSameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
