@@ -2,6 +2,7 @@
 // picture's grid, the settings, the quick header path and the failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "fixtures/VrnFixtureBuilders.h"
@@ -142,8 +143,8 @@ TEST_F(Delivery, WithoutMultiImagePictureIsThePreview) {
 TEST_F(Delivery, FileInputAtAnOffsetEqualsMemoryInput) {
   settings_.Set(true, 0);
   const auto bytes = Animation(2, 20, 24);
-  std::vector<uint8_t> padded(37, 0xEE);
-  padded.insert(padded.end(), bytes.begin(), bytes.end());
+  std::vector<uint8_t> padded(37 + bytes.size(), 0xEE);
+  std::copy(bytes.begin(), bytes.end(), padded.begin() + 37);
   const TTempFile file("vorn-delivery-offset.vrn", padded);
   const TDelivered fromFile = Deliver(FileRequest(file.Path(), 37), false);
   ASSERT_EQ(fromFile.Result, 0);
