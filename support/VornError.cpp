@@ -4,8 +4,8 @@ namespace vorn {
 
 std::string FormatMessage(const char* pattern, const std::string& value) {
   std::string text(pattern);
-  for (const char* spec : {"%d", "%s"}) {
-    const auto at = text.find(spec);
+  for (const char* placeholder : {"%d", "%s"}) {
+    const auto at = text.find(placeholder);
     if (at != std::string::npos) {
       text.replace(at, 2, value);
       break;
