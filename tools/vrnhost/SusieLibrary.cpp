@@ -37,6 +37,11 @@ TSusieLibrary::TSusieLibrary(const std::string& path) {
   GetPicture = As<TGetPicture>(Symbol("GetPicture"));
   GetPreview = As<TGetPicture>(Symbol("GetPreview"));
   ConfigurationDlg = As<TConfigurationDlg>(Symbol("ConfigurationDlg"));
+  GetPluginInfoW = As<TGetPluginInfoW>(Symbol("GetPluginInfoW"));
+  IsSupportedW = As<TIsSupportedW>(Symbol("IsSupportedW"));
+  GetPictureInfoW = As<TGetPictureInfoW>(Symbol("GetPictureInfoW"));
+  GetPictureW = As<TGetPictureW>(Symbol("GetPictureW"));
+  GetPreviewW = As<TGetPictureW>(Symbol("GetPreviewW"));
 }
 
 TSusieLibrary::~TSusieLibrary() {

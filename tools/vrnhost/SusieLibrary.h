@@ -30,6 +30,15 @@ using TGetPicture = int(VRNHOST_CALL*)(const char* buf, intptr_t len, unsigned i
                                        THostBlock* pHBInfo, THostBlock* pHBm,
                                        vorn::SusieProgressCallback callback, intptr_t lData);
 using TConfigurationDlg = int(VRNHOST_CALL*)(void* parent, int fnc);
+// The Unicode entry points: UTF-16 names and texts (WCHAR on Windows, the
+// same units as char16_t); memory input is bytes as in the ANSI calls.
+using TGetPluginInfoW = int(VRNHOST_CALL*)(int infono, char16_t* buf, int buflen);
+using TIsSupportedW = int(VRNHOST_CALL*)(const char16_t* filename, uintptr_t dw);
+using TGetPictureInfoW = int(VRNHOST_CALL*)(const char16_t* buf, intptr_t len, unsigned int flag,
+                                            vorn::SusiePictureInfo* lpInfo);
+using TGetPictureW = int(VRNHOST_CALL*)(const char16_t* buf, intptr_t len, unsigned int flag,
+                                        THostBlock* pHBInfo, THostBlock* pHBm,
+                                        vorn::SusieProgressCallback callback, intptr_t lData);
 
 class TSusieLibrary {
  public:
@@ -48,6 +57,12 @@ class TSusieLibrary {
   TGetPicture GetPicture = nullptr;
   TGetPicture GetPreview = nullptr;
   TConfigurationDlg ConfigurationDlg = nullptr;
+  // Null when the library has no Unicode entry points.
+  TGetPluginInfoW GetPluginInfoW = nullptr;
+  TIsSupportedW IsSupportedW = nullptr;
+  TGetPictureInfoW GetPictureInfoW = nullptr;
+  TGetPictureW GetPictureW = nullptr;
+  TGetPictureW GetPreviewW = nullptr;
 
   // The delivered blocks: lock, unlock, size and free them as a host would.
   void* Lock(THostBlock block) const;
