@@ -11,9 +11,12 @@ namespace vorn {
 
 namespace {
 
-// Reads at least this large skip the buffer: whole rows of wide pictures go
-// straight into the surface. Smaller ones (block rows) are served from it.
-constexpr size_t kBufferSize = 64 * 1024;
+// Inflated data pass through a buffer that stays in the cache: zlib copies
+// what each call produces into its window, so many small calls (a row or a
+// block row each) would copy everything twice. Stored data are read straight
+// into the caller's memory when the read is large enough.
+constexpr size_t kInflateBuffer = 256 * 1024;
+constexpr size_t kStoredBuffer = 64 * 1024;
 constexpr size_t kDirectRead = 4096;
 
 }  // namespace
@@ -52,7 +55,8 @@ TBlockReader::~TBlockReader() = default;
 void TBlockReader::Buffer() {
   if (buffer_) return;
   // No larger than what can still come.
-  bufferSize_ = static_cast<size_t>(std::min<uint64_t>(kBufferSize, std::max<uint64_t>(left_, 1)));
+  const size_t size = inflater_ ? kInflateBuffer : kStoredBuffer;
+  bufferSize_ = static_cast<size_t>(std::min<uint64_t>(size, std::max<uint64_t>(left_, 1)));
   buffer_.reset(new uint8_t[bufferSize_]);
 }
 
@@ -70,7 +74,7 @@ size_t TBlockReader::Read(void* buffer, size_t count) {
   while (done < count) {
     if (begin_ == end_) {
       const size_t wanted = count - done;
-      if (wanted >= kDirectRead) {
+      if (!inflater_ && wanted >= kDirectRead) {
         const size_t got = Pull(out + done, wanted);
         done += got;
         if (got < wanted) break;  // the data ends here

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "format/VornStream.h"
 
@@ -40,8 +39,8 @@ class TStreamRange final : public TStream {
 
 // The bytes of one data block in the order the decoders take them: the
 // stored bytes, or their zlib-inflated form, of which at most limit bytes
-// are produced (what lies beyond cannot be used). Small reads are served
-// from a buffer, large ones go straight to the caller's memory.
+// are produced (what lies beyond cannot be used). Reads go through a buffer,
+// except large reads of stored bytes, which go straight to the caller.
 class TBlockReader {
  public:
   TBlockReader(TStream& data, bool inflate, uint64_t limit);

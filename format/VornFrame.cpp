@@ -1,7 +1,6 @@
 #include "format/VornFrame.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "format/LoadBudget.h"
 #include "format/VornFrameList.h"
@@ -29,22 +28,6 @@ bool RowStorage(const TVornFileHeader& header) {
          header.CompType == 2;
 }
 
-// Zeroes every row's bytes past its last pixel (and the unused bits of a
-// last byte at 1 and 4 bits), as they are in a surface that was drawn on.
-void ClearPadding(TDIBSurface& surface) {
-  const int64_t usedBits = static_cast<int64_t>(surface.Width()) * surface.BitCount();
-  const auto rowBytes = static_cast<size_t>(surface.RowBytes());
-  const auto whole = static_cast<size_t>(usedBits / 8);
-  const auto partialBits = static_cast<int>(usedBits % 8);
-  if (whole == rowBytes || surface.Height() <= 0) return;
-  uint8_t* top = surface.TopRow();
-  for (int32_t y = 0; y < surface.Height(); ++y) {
-    uint8_t* row = top + static_cast<ptrdiff_t>(y) * surface.RowStep();
-    size_t at = whole;
-    if (partialBits != 0) row[at++] &= static_cast<uint8_t>(0xFF << (8 - partialBits));
-    std::memset(row + at, 0, rowBytes - at);
-  }
-}
 
 }  // namespace
 
@@ -234,15 +217,23 @@ void TVornFrame::PaintBackground() {
 
 bool TVornFrame::TakeLayerPixels(TDIBSurface& layer) {
   // A plain copy of a layer of the composite's size leaves nothing of what
-  // was there but the row padding, which stays zero: the two exchange their
-  // memory instead, as the layer is not read again.
+  // was there but the row padding, which stays zero. Where the layer is not
+  // read again the two exchange their memory; otherwise, when the layer's
+  // padding is zero too, the composite shows the layer's pixels until it is
+  // drawn on (and then copies them).
   TDIBSurface& composite = *Surface;
-  if (!reuseLayers_ || !composite.ClipRect.Empty() || composite.Size() <= 0 ||
+  if (!composite.ClipRect.Empty() || composite.Size() <= 0 ||
       layer.Width() != composite.Width() || layer.Height() != composite.Height() ||
       layer.BitCount() != composite.BitCount() || layer.Size() != composite.Size())
     return false;
-  composite.ExchangePixels(layer);
-  ClearPadding(composite);
+  if (reuseLayers_) {
+    composite.ExchangePixels(layer);
+    composite.ClearPadding();
+  } else if (layer.PaddingIsZero()) {
+    composite.SharePixels(layer);
+  } else {
+    return false;
+  }
   backgroundPending_ = false;
   return true;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "format/BlockReader.h"
 #include "support/Messages.h"
 #include "support/VornError.h"
 
@@ -28,12 +29,23 @@ struct TZDecompressionStream::TState {
   z_stream z{};
   // Not cleared: only what the source delivers is ever read from it.
   std::unique_ptr<uint8_t[]> input;
+  // The source's bytes when it holds them in memory: inflate reads them
+  // where they are instead of a copy in input.
+  const uint8_t* memory = nullptr;
 };
 
 namespace {
 
 // zlib counts in uInt; on 64-bit hosts a request is handed over in pieces.
 constexpr size_t kMaxZChunk = 0x40000000;
+
+// The bytes of a source held in memory (from its start), else null.
+const uint8_t* SourceMemory(const TStream& source) {
+  if (const auto* memory = dynamic_cast<const TMemoryStream*>(&source))
+    return memory->Size() > 0 ? memory->Memory() : nullptr;
+  if (const auto* range = dynamic_cast<const TStreamRange*>(&source)) return range->Memory();
+  return nullptr;
+}
 
 void Check(int code) {
   if (code < 0) throw EZDecompressionError(ZErrorMessage(code));
@@ -43,7 +55,8 @@ void Check(int code) {
 
 TZDecompressionStream::TZDecompressionStream(TStream& source)
     : source_(source), sourcePosition_(source.Position()), state_(std::make_unique<TState>()) {
-  state_->input.reset(new uint8_t[kInputChunk]);
+  state_->memory = SourceMemory(source);
+  if (state_->memory == nullptr) state_->input.reset(new uint8_t[kInputChunk]);
   Check(inflateInit(&state_->z));
 }
 
@@ -56,11 +69,22 @@ size_t TZDecompressionStream::Read(void* buffer, size_t count) {
   if (source_.Position() != sourcePosition_) source_.Seek(sourcePosition_);
   while (left > 0 && !finished_) {
     if (z.avail_in == 0) {
-      const size_t got = source_.Read(state_->input.get(), kInputChunk);
-      if (got == 0) break;  // the compressed data ends early: hand out what there is
-      sourcePosition_ = source_.Position();
-      z.next_in = state_->input.get();
-      z.avail_in = static_cast<uInt>(got);
+      if (state_->memory != nullptr) {
+        // All that is left at once, taken where it lies.
+        const int64_t at = source_.Position();
+        const auto got = static_cast<size_t>(std::min<int64_t>(source_.Remaining(), kMaxZChunk));
+        if (got == 0) break;  // the compressed data ends early: hand out what there is
+        source_.Seek(at + static_cast<int64_t>(got));
+        sourcePosition_ = source_.Position();
+        z.next_in = const_cast<Bytef*>(state_->memory + at);
+        z.avail_in = static_cast<uInt>(got);
+      } else {
+        const size_t got = source_.Read(state_->input.get(), kInputChunk);
+        if (got == 0) break;  // the compressed data ends early: hand out what there is
+        sourcePosition_ = source_.Position();
+        z.next_in = state_->input.get();
+        z.avail_in = static_cast<uInt>(got);
+      }
     }
     const size_t piece = std::min(left, kMaxZChunk);
     z.next_out = out;

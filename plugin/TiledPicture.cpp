@@ -29,28 +29,6 @@ TFrameGrid TFrameGrid::Fit(int32_t w, int32_t h, int32_t frameCount, int32_t scr
   return grid;
 }
 
-namespace {
-
-// Whether every row's bytes past its last pixel (padding, and unused bits of
-// a last byte at 1 and 4 bits) are zero, as in a freshly filled picture.
-bool PaddingIsZero(const TDIBSurface& surface) {
-  const int64_t usedBits = static_cast<int64_t>(surface.Width()) * surface.BitCount();
-  const auto rowBytes = static_cast<size_t>(surface.RowBytes());
-  const auto whole = static_cast<size_t>(usedBits / 8);
-  const auto partialBits = static_cast<int>(usedBits % 8);
-  if (whole == rowBytes) return true;
-  const uint8_t* row = surface.Bits();
-  for (int32_t y = 0; y < surface.Height(); ++y, row += rowBytes) {
-    size_t at = whole;
-    if (partialBits != 0 && (row[at++] & (0xFF >> partialBits)) != 0) return false;
-    for (; at < rowBytes; ++at)
-      if (row[at] != 0) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 const TDIBSurface* SingleFramePicture(const TVornFrameList& frames, int32_t screenW,
                                       int32_t screenH) {
   const TDIBSurface& first = *frames.GetFrame(0).Surface;
@@ -59,7 +37,7 @@ const TDIBSurface* SingleFramePicture(const TVornFrameList& frames, int32_t scre
   if (grid.Shown != 1 || grid.Columns != 1 || grid.Rows != 1 || first.Size() <= 0) return nullptr;
   // The sheet would take this colour table as its own, and copy the pixels
   // into zero-filled rows.
-  if (!(first.ColorTable == first.Image().ColorTable) || !PaddingIsZero(first)) return nullptr;
+  if (!(first.ColorTable == first.Image().ColorTable) || !first.PaddingIsZero()) return nullptr;
   return &first;
 }
 

@@ -59,23 +59,78 @@ void TDIB::SetHeight(int32_t h) {
 void TDIB::UpdatePalette() {
   if (ColorTable == image_->ColorTable) return;
   const TColorTable kept = ColorTable;
-  MakeUnique();
+  MakeImageUnique();
   ColorTable = kept;
   image_->StoreColorTable(kept);
 }
 
-void TDIB::MakeUnique() {
+void TDIB::MakeImageUnique() {
   // Only the shared empty image is ever held by more than one owner.
   if (image_.use_count() > 1) SwitchTo(image_->Clone());
+}
+
+void TDIB::MakeUnique() {
+  MakeImageUnique();
+  // Pixels shown by another image as well (SharePixels) are copied first.
+  image_->Pixels.Unshare();
 }
 
 void TDIB::ExchangePixels(TDIB& other) {
   if (&other == this || (image_->Size == 0 && other.image_->Size == 0)) return;
   if (image_->Size != other.image_->Size)
     throw EInvalidGraphicOperation("Pixel blocks of different sizes cannot be exchanged");
-  MakeUnique();
-  other.MakeUnique();
+  MakeImageUnique();
+  other.MakeImageUnique();
   std::swap(image_->Pixels, other.image_->Pixels);
+}
+
+void TDIB::SharePixels(const TDIB& source) {
+  if (&source == this || (image_->Size == 0 && source.image_->Size == 0)) return;
+  if (image_->Size != source.image_->Size)
+    throw EInvalidGraphicOperation("Pixel blocks of different sizes cannot be shared");
+  MakeImageUnique();
+  image_->Pixels = source.image_->Pixels.Share();
+}
+
+namespace {
+
+// Where a row's pixels end: whole bytes, and the bits used of the next one.
+struct TRowEnd {
+  size_t Whole;
+  int PartialBits;
+};
+
+TRowEnd RowEnd(int32_t width, int32_t bitCount) {
+  const int64_t usedBits = static_cast<int64_t>(width) * bitCount;
+  return {static_cast<size_t>(usedBits / 8), static_cast<int>(usedBits % 8)};
+}
+
+}  // namespace
+
+bool TDIB::PaddingIsZero() const {
+  const TRowEnd end = RowEnd(Width(), BitCount());
+  const auto rowBytes = static_cast<size_t>(RowBytes());
+  if (end.Whole == rowBytes) return true;
+  const uint8_t* row = image_->Bits();
+  for (int32_t y = 0; y < Height(); ++y, row += rowBytes) {
+    size_t at = end.Whole;
+    if (end.PartialBits != 0 && (row[at++] & (0xFF >> end.PartialBits)) != 0) return false;
+    for (; at < rowBytes; ++at)
+      if (row[at] != 0) return false;
+  }
+  return true;
+}
+
+void TDIB::ClearPadding() {
+  const TRowEnd end = RowEnd(Width(), BitCount());
+  const auto rowBytes = static_cast<size_t>(RowBytes());
+  if (end.Whole == rowBytes || Height() == 0) return;
+  uint8_t* row = TopRow() - static_cast<ptrdiff_t>(Height() - 1) * RowBytes();
+  for (int32_t y = 0; y < Height(); ++y, row += rowBytes) {
+    size_t at = end.Whole;
+    if (end.PartialBits != 0) row[at++] &= static_cast<uint8_t>(0xFF << (8 - end.PartialBits));
+    std::memset(row + at, 0, rowBytes - at);
+  }
 }
 
 uint8_t* TDIB::TopRow() {

@@ -48,6 +48,16 @@ class TDIB {
   // one picture be reused for another instead of new memory being touched.
   // Fails with EInvalidGraphicOperation when the sizes differ.
   void ExchangePixels(TDIB& other);
+  // Shows the pixels of source (an image of the same byte size) without a
+  // copy: both hold the same block until one of them is written to, which
+  // first gets a copy of its own. Header and colour table stay. Fails with
+  // EInvalidGraphicOperation when the sizes differ.
+  void SharePixels(const TDIB& source);
+  // Whether every row's bytes past its last pixel (the padding, and the
+  // unused bits of a last byte at 1 and 4 bits) are zero, as in a picture
+  // that was only ever drawn on; ClearPadding makes them so.
+  bool PaddingIsZero() const;
+  void ClearPadding();
 
   const uint8_t* BitmapInfo() const { return image_->BitmapInfo.data(); }
   int32_t BitmapInfoSize() const { return image_->BitmapInfoSize(); }
@@ -78,6 +88,9 @@ class TDIB {
 
  protected:
   void SwitchTo(std::shared_ptr<TDIBSharedImage> image);
+  // MakeUnique for the header and colour table only: pixels shared with
+  // another image stay shared.
+  void MakeImageUnique();
   std::shared_ptr<TDIBSharedImage> image_;
 };
 
