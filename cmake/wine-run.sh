@@ -13,4 +13,16 @@ wineserver -p60 </dev/null >/dev/null 2>&1 || true
 wine64=/usr/lib/wine/wine64
 [ -x "$wine64" ] || wine64=wine
 "$wine64" reg query 'HKCU\Software' </dev/null >/dev/null 2>&1 || true
+
+# The optional header's magic of a PE image: 10b (PE32) or 20b (PE32+).
+pe_magic() {
+  pe=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$pe" ] && od -An -tx2 -j$((pe + 24)) -N2 "$1" 2>/dev/null | tr -d ' '
+}
+# A 64-bit program starts through the 64-bit loader directly: the wine
+# script tries the 32-bit loader first, which may run under emulation and
+# costs about a minute per start.
+if [ "$(pe_magic "$1")" = 020b ] && [ -x /usr/lib/wine/wine64 ]; then
+  exec /usr/lib/wine/wine64 "$@"
+fi
 exec wine "$@"

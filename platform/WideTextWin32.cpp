@@ -18,4 +18,9 @@ std::wstring WideFromCp932(const std::string& text) {
   return out;
 }
 
+std::u16string Utf16FromCp932(const std::string& text) {
+  const std::wstring wide = WideFromCp932(text);
+  return std::u16string(wide.begin(), wide.end());
+}
+
 }  // namespace vorn::platform

@@ -13,7 +13,8 @@ namespace {
 
 using platform::Trace;
 
-bool IsPathDelimiter(char c) {
+template <class Char>
+bool IsPathDelimiter(Char c) {
 #if defined(_WIN32)
   return c == '\\' || c == ':';
 #else
@@ -22,6 +23,36 @@ bool IsPathDelimiter(char c) {
 #endif
 }
 
+// ".vrn" in any case: -1 whatever the head holds; another extension: 0
+// without reading anything; none: the head decides.
+int32_t IsSupportedBy(bool hasExtension, bool vrn, uintptr_t dw) {
+  int32_t result = 0;
+  if (!hasExtension || vrn) {
+    Trace("IsSupported:1");
+    THead head;
+    if (IsBufferPointer(dw)) {
+      head = HeadFromBuffer(reinterpret_cast<const void*>(dw));
+      Trace("IsSupported:3");
+    } else {
+      head = HeadFromHandle(dw);
+      Trace("IsSupported:2");
+    }
+    result = vrn || HeadHasSignature(head) ? -1 : 0;
+  }
+  Trace("IsSupported:4=" + std::to_string(result));
+  return result;
+}
+
+bool IsVrnExtension(std::u16string_view extension) {
+  constexpr std::string_view kVrn = ".vrn";
+  if (extension.size() != kVrn.size()) return false;
+  for (size_t i = 0; i < kVrn.size(); ++i) {
+    const char16_t c = extension[i];
+    const char16_t lower = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    if (lower != static_cast<char16_t>(kVrn[i])) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -38,6 +69,17 @@ std::string_view FileExtension(std::string_view fileName, bool (*isLeadByte)(uns
     }
   }
   return dot == std::string_view::npos ? std::string_view() : fileName.substr(dot);
+}
+
+std::u16string_view FileExtension(std::u16string_view fileName) {
+  size_t dot = std::u16string_view::npos;
+  for (size_t i = 0; i < fileName.size(); ++i) {
+    if (fileName[i] == u'.')
+      dot = i;
+    else if (IsPathDelimiter(fileName[i]))
+      dot = std::u16string_view::npos;
+  }
+  return dot == std::u16string_view::npos ? std::u16string_view() : fileName.substr(dot);
 }
 
 bool IsBufferPointer(uintptr_t dw) { return (dw >> 16) != 0; }
@@ -80,22 +122,15 @@ int32_t IsSupportedCall(const char* fileName, uintptr_t dw) {
   Trace("IsSupported");
   const std::string_view extension =
       fileName != nullptr ? FileExtension(fileName, platform::IsAnsiLeadByte) : std::string_view();
-  const bool vrn = QzSameText(extension, ".vrn");
-  int32_t result = 0;
-  if (extension.empty() || vrn) {
-    Trace("IsSupported:1");
-    THead head;
-    if (IsBufferPointer(dw)) {
-      head = HeadFromBuffer(reinterpret_cast<const void*>(dw));
-      Trace("IsSupported:3");
-    } else {
-      head = HeadFromHandle(dw);
-      Trace("IsSupported:2");
-    }
-    result = vrn || HeadHasSignature(head) ? -1 : 0;
-  }
-  Trace("IsSupported:4=" + std::to_string(result));
-  return result;
+  return IsSupportedBy(!extension.empty(), QzSameText(extension, ".vrn"), dw);
+}
+
+int32_t IsSupportedCallW(const char16_t* fileName, uintptr_t dw) {
+  Trace("IsSupported");
+  Trace("IsSupported");
+  const std::u16string_view extension =
+      fileName != nullptr ? FileExtension(std::u16string_view(fileName)) : std::u16string_view();
+  return IsSupportedBy(!extension.empty(), IsVrnExtension(extension), dw);
 }
 
 }  // namespace vorn

@@ -22,6 +22,8 @@ struct THead {
 // byte of a double-byte character (isLeadByte tells where one starts) is
 // never a delimiter.
 std::string_view FileExtension(std::string_view fileName, bool (*isLeadByte)(unsigned char));
+// The same for a UTF-16 name, where no unit of a character is a delimiter.
+std::u16string_view FileExtension(std::u16string_view fileName);
 // Whether dw is a host buffer pointer rather than a file handle: any bit
 // above the low 16 set.
 bool IsBufferPointer(uintptr_t dw);
@@ -33,7 +35,11 @@ THead HeadFromHandle(uintptr_t handle);
 // Whether the head carries one of the signatures the test accepts.
 bool HeadHasSignature(const THead& head);
 
-// The whole of IsSupported: -1 when the file is one of ours, else 0.
+// The whole of IsSupported: -1 when the file is one of ours, else 0. dw is
+// tested whole: in the 64-bit interface a buffer may lie at an address whose
+// low 32 bits are below 65536.
 int32_t IsSupportedCall(const char* fileName, uintptr_t dw);
+// IsSupportedW: the same with a UTF-16 file name.
+int32_t IsSupportedCallW(const char16_t* fileName, uintptr_t dw);
 
 }  // namespace vorn

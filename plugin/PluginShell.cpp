@@ -1,13 +1,13 @@
 #include "plugin/PluginShell.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "config/FormConfig.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Trace.h"
+#include "platform/WideText.h"
 
 namespace vorn {
 namespace {
@@ -23,21 +23,38 @@ constexpr char kAboutText[] =
     "Vornpix Format for Susie\r\n"
     "Susie import plug-in (00IN) for Vornpix files (*.VRN)";
 
-}  // namespace
-
-int32_t GetPluginInfoCall(int32_t infono, char* buf, int32_t buflen) {
+// Both forms: the text for infono, cut to fit buflen units with its zero.
+template <class Char, class Text>
+int32_t StorePluginInfo(int32_t infono, Char* buf, int32_t buflen, Text textFor) {
   Trace("GetPluginInfo");
   int32_t result = 0;
   if (infono >= 0 && infono <= 3 && buf != nullptr && buflen > 0) {
-    const std::string_view text = kPluginInfo[infono];
-    const size_t stored = std::min(text.size(), static_cast<size_t>(buflen) - 1);
-    std::memcpy(buf, text.data(), stored);
+    const auto text = textFor(kPluginInfo[infono]);
+    size_t stored = std::min(text.size(), static_cast<size_t>(buflen) - 1);
+    if constexpr (sizeof(Char) == 2) {
+      // Half a surrogate pair is no character.
+      if (stored > 0 && stored < text.size() && text[stored - 1] >= 0xD800 && text[stored - 1] <= 0xDBFF)
+        --stored;
+    }
+    std::copy_n(text.data(), stored, buf);
     buf[stored] = 0;
     result = static_cast<int32_t>(stored);
     Trace("GetPluginInfo:" + std::to_string(infono));
   }
   Trace("GetPluginInfo:End=" + std::to_string(result));
   return result;
+}
+
+}  // namespace
+
+int32_t GetPluginInfoCall(int32_t infono, char* buf, int32_t buflen) {
+  return StorePluginInfo(infono, buf, buflen, [](std::string_view text) { return text; });
+}
+
+int32_t GetPluginInfoCallW(int32_t infono, char16_t* buf, int32_t buflen) {
+  return StorePluginInfo(infono, buf, buflen, [](std::string_view text) {
+    return platform::Utf16FromCp932(std::string(text));
+  });
 }
 
 int32_t ConfigurationDlgCall(int32_t fnc) {

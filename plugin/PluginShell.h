@@ -9,6 +9,9 @@ namespace vorn {
 // fit in buflen bytes, and returns its stored length; any other infono, or a
 // buflen of 0 or less, stores nothing and returns 0.
 int32_t GetPluginInfoCall(int32_t infono, char* buf, int32_t buflen);
+// The same in UTF-16: buflen and the result count UTF-16 units, and a
+// surrogate pair is never cut in half.
+int32_t GetPluginInfoCallW(int32_t infono, char16_t* buf, int32_t buflen);
 // fnc 0: about box; 1: settings dialog; both return 0 once closed. Any other
 // fnc shows nothing and returns -1.
 int32_t ConfigurationDlgCall(int32_t fnc);

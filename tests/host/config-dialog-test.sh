@@ -129,7 +129,7 @@ finish() {
   exit 0
 }
 
-note "starting vrnhost --dialog-session on Wine desktop $desktop (the 32-bit start takes about a minute)"
+note "starting vrnhost --dialog-session on Wine desktop $desktop (a 32-bit start takes about a minute)"
 "$WINE64" explorer "/desktop=$desktop,640x480" "$(winpath "$exe")" "$(winpath "$spi")" \
   --dialog-session "$(winpath "$session")" > "$out/config-dialog-wine.log" 2>&1 &
 trap 'finish 1' EXIT

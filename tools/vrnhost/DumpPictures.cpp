@@ -54,38 +54,49 @@ std::string BaseName(const std::string& path) {
 }  // namespace
 
 int DumpPictures(TSusieLibrary& lib, const std::string& outDir, const std::vector<std::string>& files,
-                 bool fromMemory) {
+                 bool fromMemory, bool wide) {
   int failures = 0;
+  if (wide && (lib.GetPictureInfoW == nullptr || lib.GetPictureW == nullptr || lib.GetPreviewW == nullptr)) {
+    std::printf("the library has no W entry points\n");
+    return static_cast<int>(files.size()) * 3;
+  }
   for (const std::string& path : files) {
     std::vector<char> bytes;
     if (fromMemory) {
       std::ifstream in(path, std::ios::binary);
       bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
+    const std::u16string widePath = WideFromHostText(path);
     const char* buf = fromMemory ? bytes.data() : path.c_str();
+    // The W calls take memory input as bytes and a file name in UTF-16.
+    const char16_t* wideBuf =
+        fromMemory ? reinterpret_cast<const char16_t*>(bytes.data()) : widePath.c_str();
     const intptr_t len = fromMemory ? static_cast<intptr_t>(bytes.size()) : 0;
     const unsigned flag = fromMemory ? 1 : 0;
     const std::string base = outDir + "/" + BaseName(path);
 
     vorn::SusiePictureInfo info;
     std::memset(&info, 0, sizeof info);
-    const int infoResult = lib.GetPictureInfo(buf, len, flag, &info);
+    const int infoResult =
+        wide ? lib.GetPictureInfoW(wideBuf, len, flag, &info) : lib.GetPictureInfo(buf, len, flag, &info);
     if (infoResult == 0) {
-      std::printf("%s: GetPictureInfo %dx%d, %d bpp\n", path.c_str(), info.width, info.height,
-                  info.colorDepth);
+      std::printf("%s: GetPictureInfo%s %dx%d, %d bpp\n", path.c_str(), wide ? "W" : "", info.width,
+                  info.height, info.colorDepth);
     } else {
-      std::printf("%s: GetPictureInfo %d\n", path.c_str(), infoResult);
+      std::printf("%s: GetPictureInfo%s %d\n", path.c_str(), wide ? "W" : "", infoResult);
       ++failures;
     }
     const struct {
       TGetPicture Call;
+      TGetPictureW CallW;
       const char* Name;
       std::string Out;
-    } calls[] = {{lib.GetPicture, "GetPicture", base + ".bmp"},
-                 {lib.GetPreview, "GetPreview", base + ".preview.bmp"}};
+    } calls[] = {{lib.GetPicture, lib.GetPictureW, wide ? "GetPictureW" : "GetPicture", base + ".bmp"},
+                 {lib.GetPreview, lib.GetPreviewW, wide ? "GetPreviewW" : "GetPreview", base + ".preview.bmp"}};
     for (const auto& call : calls) {
       THostBlock hInfo = nullptr, hBm = nullptr;
-      const int result = call.Call(buf, len, flag, &hInfo, &hBm, nullptr, 0);
+      const int result = wide ? call.CallW(wideBuf, len, flag, &hInfo, &hBm, nullptr, 0)
+                              : call.Call(buf, len, flag, &hInfo, &hBm, nullptr, 0);
       if (result == 0 && SaveDelivered(lib, hInfo, hBm, call.Out)) {
         std::printf("%s: %s -> %s\n", path.c_str(), call.Name, call.Out.c_str());
       } else {

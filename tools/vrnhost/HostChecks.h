@@ -39,5 +39,7 @@ struct TNamedCheck {
 
 // GetPluginInfo, IsSupported and ConfigurationDlg.
 std::vector<TNamedCheck> ShellChecks();
+// The Unicode entry points, and dw tested whole in the 64-bit interface.
+std::vector<TNamedCheck> WideChecks();
 
 }  // namespace vrnhost

@@ -26,17 +26,63 @@ std::string MakeScratchDirectory() {
   return dir;
 }
 
+namespace {
+
+std::wstring AsWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+std::u16string WideFromHostText(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring out(static_cast<size_t>(wide > 0 ? wide : 0), L'\0');
+  if (wide > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, out.data(), wide);
+  return std::u16string(out.begin(), out.end());
+}
+
+std::string HostTextFromWide(const std::u16string& text) {
+  if (text.empty()) return {};
+  const std::wstring wide = AsWide(text);
+  const int size = static_cast<int>(wide.size());
+  // No best fit: 'a' for an alpha would name another file.
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, "?", nullptr);
+  std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0)
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, out.data(), bytes, "?", nullptr);
+  return out;
+}
+
+std::u16string WriteScratchFileW(const std::string& dir, const std::u16string& name,
+                                 const std::string& bytes) {
+  const std::u16string path = WideFromHostText(dir) + u"\\" + name;
+  HANDLE file = CreateFileW(AsWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + HostTextFromWide(path));
+  DWORD written = 0;
+  const bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                                              &written, nullptr) &&
+                                    written == bytes.size());
+  CloseHandle(file);
+  if (!ok) throw std::runtime_error("cannot write " + HostTextFromWide(path));
+  return path;
+}
+
+// Through the wide API: scratch files may have names the ANSI code page
+// cannot hold.
 void RemoveScratchDirectory(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  const std::wstring wideDir = AsWide(WideFromHostText(dir));
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((wideDir + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileA((dir + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
+        DeleteFileW((wideDir + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  RemoveDirectoryA(dir.c_str());
+  RemoveDirectoryW(wideDir.c_str());
 }
 
 std::string WriteScratchFile(const std::string& dir, const std::string& name, const std::string& bytes) {
@@ -78,6 +124,60 @@ std::string MakeScratchDirectory() {
   std::string pattern = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/vrnhost-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create " + pattern);
   return pattern;
+}
+
+// Native names are UTF-8.
+std::u16string WideFromHostText(const std::string& text) {
+  std::u16string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || i + length > text.size()) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += length;
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}
+
+std::string HostTextFromWide(const std::u16string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::u16string WriteScratchFileW(const std::string& dir, const std::u16string& name,
+                                 const std::string& bytes) {
+  return WideFromHostText(WriteScratchFile(dir, HostTextFromWide(name), bytes));
 }
 
 void RemoveScratchDirectory(const std::string& dir) {

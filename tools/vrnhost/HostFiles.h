@@ -3,6 +3,7 @@
 // the host owns and may pass to IsSupported.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,17 @@ void RemoveScratchDirectory(const std::string& dir);
 // Writes bytes to dir/name and returns the path.
 std::string WriteScratchFile(const std::string& dir, const std::string& name, const std::string& bytes);
 bool WriteWholeFile(const std::string& path, const void* data, size_t size);
+
+// Names as a host holds them (the ANSI code page on Windows, UTF-8 natively)
+// and in UTF-16 for the W entry points.
+std::u16string WideFromHostText(const std::string& text);
+// Characters the host's text cannot hold become '?', as in a host that only
+// has a name's ANSI form.
+std::string HostTextFromWide(const std::u16string& text);
+// Writes bytes to dir/name, the name in UTF-16 (created through the wide
+// API on Windows), and returns the path in UTF-16.
+std::u16string WriteScratchFileW(const std::string& dir, const std::u16string& name,
+                                 const std::string& bytes);
 
 class THostFileHandle {
  public:

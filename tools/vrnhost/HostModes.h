@@ -10,10 +10,11 @@ namespace vrnhost {
 
 // Asks the library for each file's picture information, picture and preview
 // (file input, or memory input when fromMemory) and writes the delivered
-// blocks to outDir as <name>.bmp and <name>.preview.bmp. Returns the number
-// of calls that failed.
+// blocks to outDir as <name>.bmp and <name>.preview.bmp; through the W entry
+// points (the file name in UTF-16) when wide. Returns the number of calls
+// that failed.
 int DumpPictures(TSusieLibrary& library, const std::string& outDir,
-                 const std::vector<std::string>& files, bool fromMemory);
+                 const std::vector<std::string>& files, bool fromMemory, bool wide = false);
 
 // The settings dialog session driven from outside (Windows): runs one
 // ConfigurationDlg call per command file the driver drops into dir and logs

@@ -3,8 +3,10 @@
 //
 //   vrnhost LIBRARY [--data DIR] [--only NAME,...]  run the checks; exit 0 when all pass
 //   vrnhost LIBRARY --list                          list the checks
-//   vrnhost LIBRARY --dump OUTDIR [--mem] FILE...   write each file's delivered picture
+//   vrnhost LIBRARY --dump OUTDIR [--mem] [--wide] FILE...
+//                                                   write each file's delivered picture
 //                                                   and preview to OUTDIR as BMP files
+//                                                   (--wide: through the W entry points)
 //   vrnhost LIBRARY --dialog-session DIR            (Windows) the dialog test's session
 #include <cstdio>
 #include <exception>
@@ -31,6 +33,7 @@ namespace {
 
 std::vector<TNamedCheck> AllChecks() {
   std::vector<TNamedCheck> all = ShellChecks();
+  for (const TNamedCheck& check : WideChecks()) all.push_back(check);
   return all;
 }
 
@@ -63,7 +66,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: vrnhost LIBRARY [--data DIR] [--only NAME,...]\n"
                "       vrnhost LIBRARY --list\n"
-               "       vrnhost LIBRARY --dump OUTDIR [--mem] FILE...\n"
+               "       vrnhost LIBRARY --dump OUTDIR [--mem] [--wide] FILE...\n"
                "       vrnhost LIBRARY --dialog-session DIR\n");
   return 2;
 }
@@ -80,10 +83,11 @@ int Main(int argc, char** argv) {
   if (!args.empty() && args[0] == "--dump") {
     if (args.size() < 2) return Usage();
     size_t first = 2;
-    const bool fromMemory = args.size() > 2 && args[2] == "--mem";
-    if (fromMemory) ++first;
+    bool fromMemory = false, wide = false;
+    for (; first < args.size() && (args[first] == "--mem" || args[first] == "--wide"); ++first)
+      (args[first] == "--mem" ? fromMemory : wide) = true;
     const std::vector<std::string> files(args.begin() + static_cast<std::ptrdiff_t>(first), args.end());
-    return DumpPictures(library, args[1], files, fromMemory) == 0 ? 0 : 1;
+    return DumpPictures(library, args[1], files, fromMemory, wide) == 0 ? 0 : 1;
   }
   if (!args.empty() && args[0] == "--dialog-session") {
     if (args.size() != 2) return Usage();
