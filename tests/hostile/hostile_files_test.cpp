@@ -316,28 +316,5 @@ TEST(HostileCrashers, EveryKeptInputIsHandledUnderEverySetting) {
   std::printf("[ %-10s ] %zu kept inputs replayed\n", "crashers", files.size());
 }
 
-// --- For the Wine host ----------------------------------------------------
-
-// With VORN_HOSTILE_DUMP_DIR set, writes every case there (slashes in names
-// become "__") with index.tsv listing name, identification code and size, so
-// that the 32-bit plug-in can be run over the same files.
-TEST(HostileDump, WritesEveryCaseWhenAsked) {
-  const char* dir = std::getenv("VORN_HOSTILE_DUMP_DIR");
-  if (dir == nullptr || *dir == 0) GTEST_SKIP() << "VORN_HOSTILE_DUMP_DIR is not set";
-  std::filesystem::create_directories(dir);
-  std::ofstream index(std::filesystem::path(dir) / "index.tsv");
-  size_t written = 0;
-  for (const THostileCase& c : HostileCases()) {
-    std::string name = c.Name;
-    for (size_t at; (at = name.find('/')) != std::string::npos;) name.replace(at, 1, "__");
-    name += ".vrn";
-    std::ofstream(std::filesystem::path(dir) / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(c.Bytes.data()), static_cast<std::streamsize>(c.Bytes.size()));
-    index << name << '\t' << c.PassCode << '\t' << c.Bytes.size() << '\n';
-    ++written;
-  }
-  EXPECT_GT(written, 1000u);
-}
-
 }  // namespace
 }  // namespace vorn::hostile
