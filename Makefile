@@ -1,7 +1,7 @@
 # The two commands of the README:
 #   make demo  - builds the plug-in and the converter and converts the bundled examples to PNG
 #   make test  - installs what is missing, builds everything and runs every test
-.PHONY: all setup demo test native asan mingw32 bench clean
+.PHONY: all setup demo test native asan mingw32 mingw64 bench fuzz clean
 
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
@@ -27,9 +27,21 @@ mingw32:
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 	$(CMAKE) --build build-mingw32 -j $(JOBS)
 
-test: setup asan mingw32
+# Vorn.sph, the 64-bit plug-in; its tests run under 64-bit Wine.
+mingw64:
+	$(CMAKE) -S . -B build-mingw64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+	$(CMAKE) --build build-mingw64 -j $(JOBS)
+
+test: setup asan mingw32 mingw64
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 	cd build-mingw32 && ctest --output-on-failure
+	cd build-mingw64 && ctest --output-on-failure
+	bash fuzz/run-fuzzers.sh
+
+# Every fuzz target for VORN_FUZZ_SECONDS (default 60) each; see fuzz/run-fuzzers.sh.
+fuzz:
+	bash fuzz/run-fuzzers.sh
 
 bench:
 	$(CMAKE) -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_BUILD_BENCH=ON -DVORN_BUILD_TESTS=OFF
@@ -37,4 +49,4 @@ bench:
 	for b in build-bench/bench/vorn_bench_*; do $$b; done
 
 clean:
-	rm -rf build build-asan build-mingw32 build-bench out
+	rm -rf build build-asan build-mingw32 build-mingw64 build-bench build-fuzz out

@@ -10,7 +10,7 @@ SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
 native_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
-             libpng-dev libgtest-dev libgmock-dev libbenchmark-dev clang python3)
+             libpng-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev python3)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
           wine wine32:i386 wine64 fonts-wine qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
 
