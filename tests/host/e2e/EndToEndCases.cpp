@@ -125,12 +125,16 @@ std::vector<TEndToEndCase> EndToEndCases(int32_t screenW, int32_t screenH,
   // 30 and 100 frames (the last rows left out), and frames larger than the
   // screen.
   add(Valid("grid-3", Simple(100, 100, 8, 3, FxGeneration::Xml), screenW, screenH));
-  add(Valid("grid-7", Simple(std::max(1, screenW / 5), 100, 8, 7, FxGeneration::Xml), screenW, screenH));
+  // Files made to the screen's size carry it in their names, so that runs on
+  // other screens do not compare them.
+  const std::string screen = "-" + std::to_string(screenW) + "x" + std::to_string(screenH);
+  add(Valid("grid-7" + screen, Simple(std::max(1, screenW / 5), 100, 8, 7, FxGeneration::Xml), screenW,
+            screenH));
   add(Valid("grid-30", Simple(100, 100, 8, 30, FxGeneration::Xml), screenW, screenH));
   add(AsMemory(Valid("grid-100", Simple(100, 100, 8, 100, FxGeneration::Binary), screenW, screenH),
                "grid-100-memory"));
-  add(Valid("grid-larger-than-screen", Simple(screenW + 10, screenH + 10, 8, 2, FxGeneration::Binary),
-            screenW, screenH));
+  add(Valid("grid-larger-than-screen" + screen,
+            Simple(screenW + 10, screenH + 10, 8, 2, FxGeneration::Binary), screenW, screenH));
   {
     // A second frame of another depth is converted for the sheet: the
     // builds must agree on it.
