@@ -132,6 +132,11 @@ finish() {
   fi
   cp "$log" "$out/config-dialog-session.log" 2>/dev/null || true
   rm -rf "$session"
+  # The prefix's server keeps the 640 x 480 desktop as the screen size of
+  # the programs that start while it lives; stop it, so the next test's
+  # programs see the default screen again.
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
   if [ "$1" -ne 0 ] || [ $failures -ne 0 ]; then
     note "config dialog test: $failures failure(s)"
     exit 1
