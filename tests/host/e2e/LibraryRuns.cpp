@@ -81,40 +81,56 @@ void TLibraryRuns::UseSettings(bool multiImage, int32_t passCode) {
   passCode_ = passCode;
 }
 
+namespace {
+
+// The buf, len and flag a host passes for a case: the file's name (ANSI or
+// UTF-16) and its offset, or the bytes and their length.
+struct TCallArguments {
+  std::u16string WidePath;
+  const char* Buf = nullptr;  // memory input: the bytes; else the ANSI name
+  bool Memory = false;
+  intptr_t Len = 0;
+  unsigned Flag = 0;
+  // Worked out at the call, as WidePath moves with the record.
+  const char16_t* WideBuf() const {
+    return Memory ? reinterpret_cast<const char16_t*>(Buf) : WidePath.c_str();
+  }
+};
+
+TCallArguments Arguments(const TEndToEndCase& c, const std::string& path) {
+  static const uint8_t none = 0;
+  TCallArguments a;
+  a.Flag = (c.Input == TInput::Memory ? 1u : 0u) | c.FlagHighBits;
+  if (c.Input == TInput::Memory) {
+    a.Buf = reinterpret_cast<const char*>(c.Bytes.empty() ? &none : c.Bytes.data());
+    a.Memory = true;
+    a.Len = static_cast<intptr_t>(c.Len.value_or(static_cast<int64_t>(c.Bytes.size())));
+  } else {
+    a.WidePath = Widen(path);
+    a.Buf = path.c_str();
+    a.Len = static_cast<intptr_t>(c.Offset);
+  }
+  return a;
+}
+
+}  // namespace
+
 int TLibraryRuns::Info(const TEndToEndCase& c, bool wide, const std::string& path,
                        SusiePictureInfo* info) {
-  const unsigned flag = (c.Input == TInput::Memory ? 1u : 0u) | c.FlagHighBits;
-  const uint8_t none = 0;
-  const char* bytes = reinterpret_cast<const char*>(c.Bytes.empty() ? &none : c.Bytes.data());
-  const std::u16string widePath = Widen(path);
-  if (c.Input == TInput::Memory) {
-    const auto len = static_cast<intptr_t>(c.Len.value_or(static_cast<int64_t>(c.Bytes.size())));
-    return wide ? lib_.GetPictureInfoW(reinterpret_cast<const char16_t*>(bytes), len, flag, info)
-                : lib_.GetPictureInfo(bytes, len, flag, info);
-  }
-  const auto offset = static_cast<intptr_t>(c.Offset);
-  return wide ? lib_.GetPictureInfoW(widePath.c_str(), offset, flag, info)
-              : lib_.GetPictureInfo(path.c_str(), offset, flag, info);
+  const TCallArguments a = Arguments(c, path);
+  return wide ? lib_.GetPictureInfoW(a.WideBuf(), a.Len, a.Flag, info)
+              : lib_.GetPictureInfo(a.Buf, a.Len, a.Flag, info);
 }
 
 TLibraryRuns::TDelivery TLibraryRuns::Deliver(const TEndToEndCase& c, bool wide, bool preview,
                                               const std::string& path) {
-  const unsigned flag = (c.Input == TInput::Memory ? 1u : 0u) | c.FlagHighBits;
-  const uint8_t none = 0;
-  const char* bytes = reinterpret_cast<const char*>(c.Bytes.empty() ? &none : c.Bytes.data());
-  const std::u16string widePath = Widen(path);
-  const bool memory = c.Input == TInput::Memory;
-  const auto len = static_cast<intptr_t>(
-      memory ? c.Len.value_or(static_cast<int64_t>(c.Bytes.size())) : c.Offset);
+  const TCallArguments a = Arguments(c, path);
   vrnhost::THostBlock hInfo = nullptr, hBm = nullptr;
   TDelivery d;
-  if (wide) {
-    const char16_t* buf = memory ? reinterpret_cast<const char16_t*>(bytes) : widePath.c_str();
-    d.Result = (preview ? lib_.GetPreviewW : lib_.GetPictureW)(buf, len, flag, &hInfo, &hBm, nullptr, 0);
-  } else {
-    const char* buf = memory ? bytes : path.c_str();
-    d.Result = (preview ? lib_.GetPreview : lib_.GetPicture)(buf, len, flag, &hInfo, &hBm, nullptr, 0);
-  }
+  d.Result = wide ? (preview ? lib_.GetPreviewW : lib_.GetPictureW)(a.WideBuf(), a.Len, a.Flag, &hInfo,
+                                                                    &hBm, nullptr, 0)
+                  : (preview ? lib_.GetPreview : lib_.GetPicture)(a.Buf, a.Len, a.Flag, &hInfo, &hBm,
+                                                                  nullptr, 0);
   d.HandedOverOnFailure = d.Result != 0 && (hInfo != nullptr || hBm != nullptr);
   const auto take = [&](vrnhost::THostBlock block, std::vector<uint8_t>& out) {
     if (block == nullptr) return;
