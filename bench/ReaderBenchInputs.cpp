@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "fixtures/VrnFixtureBuilders.h"
-#include "fixtures/VrnWriter.h"
+#include "tests/fixtures/VrnFixtureBuilders.h"
+#include "tests/fixtures/VrnWriter.h"
 #include "format/LoadBudget.h"
 
 namespace vorn::bench {

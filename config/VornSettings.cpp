@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/DecimalText.h"
+#include "support/DecimalText.h"
 #include "support/Messages.h"
 #include "support/VornError.h"
 

@@ -21,33 +21,9 @@ constexpr size_t kDirectRead = 4096;
 
 }  // namespace
 
-void TStreamRange::Seek(int64_t position) {
-  if (position < 0) throw EReadError(kMsgStreamRead);
-  position_ = position;
-}
-
-size_t TStreamRange::Read(void* buffer, size_t count) {
-  if (position_ >= length_) return 0;
-  const auto n = static_cast<size_t>(std::min<uint64_t>(count, static_cast<uint64_t>(length_ - position_)));
-  if (n == 0) return 0;
-  base_.Seek(start_ + position_);
-  const size_t got = base_.Read(buffer, n);
-  position_ += static_cast<int64_t>(got);
-  return got;
-}
-
-const uint8_t* TStreamRange::Memory() const {
-  const auto* memory = dynamic_cast<const TMemoryStream*>(&base_);
-  if (memory == nullptr || start_ < 0 || start_ + length_ > memory->Size()) return nullptr;
-  return memory->Memory() + start_;
-}
-
 TBlockReader::TBlockReader(TStream& data, bool inflate, uint64_t limit)
-    : source_(&data), left_(limit) {
-  if (inflate) {
-    inflater_ = std::make_unique<TZDecompressionStream>(data);
-    source_ = inflater_.get();
-  }
+    : stored_(data), left_(limit) {
+  if (inflate) inflater_ = std::make_unique<TZDecompressionStream>(data);
 }
 
 TBlockReader::~TBlockReader() = default;
@@ -63,7 +39,7 @@ void TBlockReader::Buffer() {
 size_t TBlockReader::Pull(uint8_t* buffer, size_t count) {
   const auto n = static_cast<size_t>(std::min<uint64_t>(count, left_));
   if (n == 0) return 0;
-  const size_t got = source_->Read(buffer, n);
+  const size_t got = inflater_ ? inflater_->Read(buffer, n) : stored_.Read(buffer, n);
   left_ -= got;
   return got;
 }

@@ -8,34 +8,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 
 namespace vorn {
 
 class TZDecompressionStream;
-
-// A read-only window onto bytes [start, start + length) of another stream.
-// Reads never pass the window's end; the base stream is positioned before
-// each read, so it may be used in between.
-class TStreamRange final : public TStream {
- public:
-  TStreamRange(TStream& base, int64_t start, int64_t length)
-      : base_(base), start_(start), length_(length) {}
-
-  int64_t Size() const override { return length_; }
-  int64_t Position() const override { return position_; }
-  void Seek(int64_t position) override;
-  size_t Read(void* buffer, size_t count) override;
-
-  // The window's bytes when the base holds them in memory, else null.
-  const uint8_t* Memory() const;
-
- private:
-  TStream& base_;
-  int64_t start_;
-  int64_t length_;
-  int64_t position_ = 0;
-};
 
 // The bytes of one data block in the order the decoders take them: the
 // stored bytes, or their zlib-inflated form, of which at most limit bytes
@@ -59,8 +36,8 @@ class TBlockReader {
   void Buffer();
   size_t Pull(uint8_t* buffer, size_t count);
 
-  std::unique_ptr<TZDecompressionStream> inflater_;
-  TStream* source_;
+  std::unique_ptr<TZDecompressionStream> inflater_;  // null: stored bytes
+  TStream& stored_;
   uint64_t left_;
   std::unique_ptr<uint8_t[]> buffer_;  // made on first use, never cleared
   size_t bufferSize_ = 0;

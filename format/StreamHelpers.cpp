@@ -67,15 +67,16 @@ int32_t CopyFromStream(TMemoryStream& d, TStream& s, int32_t n) {
   if (n == 0) return 0;
   const auto count = static_cast<size_t>(n);
 
-  if (auto* ms = dynamic_cast<TMemoryStream*>(&s)) {
-    if (ms == &d) {
+  if (const uint8_t* bytes = s.ContiguousBytes()) {
+    const uint8_t* from = bytes + s.Position();
+    if (&s == static_cast<TStream*>(&d)) {
       // Copying a stream into itself: take the bytes out before the write moves them.
-      const std::vector<uint8_t> copy(ms->Current(), ms->Current() + count);
-      ms->Seek(ms->Position() + n);
+      const std::vector<uint8_t> copy(from, from + count);
+      s.Seek(s.Position() + n);
       d.Write(copy.data(), count);
     } else {
-      d.Write(ms->Current(), count);
-      ms->Seek(ms->Position() + n);
+      d.Write(from, count);
+      s.Seek(s.Position() + n);
     }
     return n;
   }

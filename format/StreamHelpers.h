@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 
 namespace vorn {
 

@@ -5,7 +5,7 @@
 #include "format/LoadBudget.h"
 #include "format/VornFrameList.h"
 #include "format/VornLayer.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/Messages.h"
 #include "support/QzXml.h"
 #include "support/VornError.h"

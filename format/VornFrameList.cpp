@@ -6,7 +6,7 @@
 
 #include "format/StreamHelpers.h"
 #include "format/VornFrame.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/Messages.h"
 #include "support/QzXml.h"
 #include "support/VornError.h"

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "format/BlockReader.h"
-#include "format/DepthConversion.h"
+#include "surface/DepthConversion.h"
 #include "format/JpegDecoder.h"
 #include "format/StreamHelpers.h"
 #include "format/VornFrame.h"
 #include "format/VornFrameList.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/Messages.h"
 #include "support/QzRandom.h"
 #include "support/QzXml.h"
@@ -337,9 +337,8 @@ void TVornLayer::DecodeJpeg(TStream& data, TDIBSurface& target) {
   const uint8_t* bytes = nullptr;
   const auto size = static_cast<size_t>(data.Remaining());
   TMemoryStream copy;
-  if (const auto* range = dynamic_cast<const TStreamRange*>(&data);
-      range != nullptr && range->Memory() != nullptr) {
-    bytes = range->Memory() + range->Position();
+  if (const uint8_t* all = data.ContiguousBytes()) {
+    bytes = all + data.Position();
   } else if (size > 0) {
     CopyFromStream(copy, data, static_cast<int32_t>(std::min<size_t>(size, INT32_MAX)));
     bytes = copy.Memory();

@@ -39,14 +39,6 @@ namespace {
 // zlib counts in uInt; on 64-bit hosts a request is handed over in pieces.
 constexpr size_t kMaxZChunk = 0x40000000;
 
-// The bytes of a source held in memory (from its start), else null.
-const uint8_t* SourceMemory(const TStream& source) {
-  if (const auto* memory = dynamic_cast<const TMemoryStream*>(&source))
-    return memory->Size() > 0 ? memory->Memory() : nullptr;
-  if (const auto* range = dynamic_cast<const TStreamRange*>(&source)) return range->Memory();
-  return nullptr;
-}
-
 void Check(int code) {
   if (code < 0) throw EZDecompressionError(ZErrorMessage(code));
 }
@@ -55,7 +47,7 @@ void Check(int code) {
 
 TZDecompressionStream::TZDecompressionStream(TStream& source)
     : source_(source), sourcePosition_(source.Position()), state_(std::make_unique<TState>()) {
-  state_->memory = SourceMemory(source);
+  state_->memory = source.ContiguousBytes();
   if (state_->memory == nullptr) state_->input.reset(new uint8_t[kInputChunk]);
   Check(inflateInit(&state_->z));
 }
@@ -106,23 +98,6 @@ size_t TZDecompressionStream::Read(void* buffer, size_t count) {
     z.avail_in = 0;
   }
   return count - left;
-}
-
-void TZDecompressionStream::Write(const void*, size_t) {
-  throw EZDecompressionError(kMsgInvalidZStream);
-}
-
-int64_t TZDecompressionStream::Size() const { throw EZDecompressionError(kMsgInvalidZStream); }
-
-int64_t TZDecompressionStream::Position() const { return produced_; }
-
-void TZDecompressionStream::Seek(int64_t position) {
-  if (position < Position()) throw EZDecompressionError(kMsgInvalidZStream);
-  uint8_t scratch[4096];
-  while (Position() < position) {
-    const auto want = static_cast<size_t>(std::min<int64_t>(position - Position(), sizeof scratch));
-    if (Read(scratch, want) == 0) break;
-  }
 }
 
 }  // namespace vorn

@@ -1,4 +1,4 @@
-// A read-only stream that inflates zlib data taken from a source stream.
+// Inflates zlib data taken from a source stream, read forward only.
 // Compressed input is pulled in 65,536-byte pieces; bytes that follow the end
 // of the compressed data are handed back to the source (its position is moved
 // back over them), so the source can be read on after the compressed block.
@@ -8,15 +8,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 
 namespace vorn {
 
-class TZDecompressionStream final : public TStream {
+class TZDecompressionStream {
  public:
   // Remembers the source's position; the source is not owned.
   explicit TZDecompressionStream(TStream& source);
-  ~TZDecompressionStream() override;
+  ~TZDecompressionStream();
   TZDecompressionStream(const TZDecompressionStream&) = delete;
   TZDecompressionStream& operator=(const TZDecompressionStream&) = delete;
 
@@ -25,16 +25,9 @@ class TZDecompressionStream final : public TStream {
   // Returns the bytes produced: fewer than count only when the compressed
   // data ended or the source ran dry. Damaged data raises EZDecompressionError
   // with zlib's message for the result code.
-  size_t Read(void* buffer, size_t count) override;
-  // Always fails: the stream cannot be written.
-  void Write(const void* buffer, size_t count);
-
-  // The inflated size is not known in advance: Size fails like Write.
-  int64_t Size() const override;
+  size_t Read(void* buffer, size_t count);
   // Bytes produced so far.
-  int64_t Position() const override;
-  // Only forward moves, done by inflating and discarding.
-  void Seek(int64_t position) override;
+  int64_t Position() const { return produced_; }
 
   bool Finished() const { return finished_; }
 

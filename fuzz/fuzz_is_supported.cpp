@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/FormatTest.h"
+#include "plugin/IsSupported.h"
 
 namespace {
 

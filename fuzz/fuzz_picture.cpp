@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fuzz/FuzzSettings.h"
-#include "hostile/PictureChecks.h"
-#include "plugin/DeliveryHelpers.h"
+#include "tests/hostile/PictureChecks.h"
+#include "tests/plugin/DeliveryHelpers.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fuzz/FuzzSettings.h"
-#include "hostile/PictureChecks.h"
-#include "plugin/DeliveryHelpers.h"
+#include "tests/hostile/PictureChecks.h"
+#include "tests/plugin/DeliveryHelpers.h"
 #include "plugin/PictureDelivery.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/QzXml.h"
 #include "support/VornError.h"
 

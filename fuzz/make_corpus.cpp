@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz/FuzzOptions.h"
-#include "hostile/HostileCases.h"
+#include "tests/hostile/HostileCases.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 
 namespace vorn::platform {
 

@@ -11,7 +11,7 @@
 #include "format/VornFileHeader.h"
 #include "format/VornFrame.h"
 #include "format/VornFrameList.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "platform/FileStreams.h"
 #include "platform/Screen.h"
 #include "platform/Trace.h"

@@ -10,9 +10,9 @@
 
 #include "platform/HostMemory.h"
 #include "plugin/ExportGuard.h"
-#include "plugin/FormatTest.h"
+#include "plugin/IsSupported.h"
 #include "plugin/PictureDelivery.h"
-#include "plugin/PluginShell.h"
+#include "plugin/PluginIdentity.h"
 #include "plugin/SusieTypes.h"
 
 #if defined(_WIN32)

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "format/DepthConversion.h"
+#include "surface/DepthConversion.h"
 #include "format/VornFrame.h"
 #include "format/VornFrameList.h"
 #include "support/VornError.h"

@@ -67,7 +67,6 @@ inline constexpr char kMsgGetFrame[] = "Error:TVornFrameList.GetFrame";
 inline constexpr char kMsgListIndex[] = "List index out of bounds (%d)";
 inline constexpr char kMsgStreamRead[] = "Stream read error";
 inline constexpr char kMsgNotInteger[] = "'%s' is not a valid integer value";
-inline constexpr char kMsgInvalidZStream[] = "Invalid ZStream operation!";
 inline constexpr char kMsgListCapacity[] = "List capacity out of bounds (%d)";
 inline constexpr char kMsgFileOpen[] = "Cannot open file \"%s\"";
 

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,8 +41,6 @@ class TQzXmlTag {
   std::string Name;
 };
 
-using TQzXmlProgress = std::function<void(const void* sender, int position, int max)>;
-
 // The token list.
 class TQzXmlTags {
  public:
@@ -57,7 +54,6 @@ class TQzXmlTags {
   bool FindElementStart(int& position) const;
 
   std::vector<TQzXmlTag> Items;
-  TQzXmlProgress OnProgress;
 };
 
 // One attribute of an element, entity-decoded.
@@ -102,7 +98,6 @@ class TQzXmlElement {
   TQzXmlElement* Parent = nullptr;
   std::string Text;
   bool Strict = false;
-  TQzXmlProgress OnProgress;
 
  protected:
   void BuildFromTags(const TQzXmlTags& tags, int& k, int depth);

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/Messages.h"
 #include "support/QzXml.h"
 #include "support/VornError.h"
@@ -69,7 +69,6 @@ void CheckDeclaration(const TQzXmlTags& tags) {
 void TQzXmlElement::LoadTokens(const std::string& document, bool checkDeclaration) {
   Clear();
   TQzXmlTags tags;
-  tags.OnProgress = OnProgress;
   tags.Tokenize(document);
   int position = 0;
   if (checkDeclaration) {
@@ -97,7 +96,6 @@ void TQzXmlElement::BuildFromTags(const TQzXmlTags& tags, int& k, int /*depth*/)
   if (open(*this)) stack.push_back(this);
   while (!stack.empty() && k < count) {
     TQzXmlElement& e = *stack.back();
-    if (e.Parent == nullptr && e.OnProgress) e.OnProgress(&e, k, count - 1);
     const TQzXmlTag& tag = tags.Items[static_cast<size_t>(k)];
     if (tag.Closes() && QzSameText(tag.Name, e.Name)) {
       ++k;

@@ -155,11 +155,7 @@ void TQzXmlTags::Tokenize(const std::string& document) {
   const size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
 
-  int lineCount = 0;
-  if (OnProgress) ForEachLine(text, [&](std::string_view, size_t) { ++lineCount; });
-
-  ForEachLine(text, [&](std::string_view line, size_t index) {
-    if (OnProgress) OnProgress(this, static_cast<int>(index), lineCount - 1);
+  ForEachLine(text, [&](std::string_view line, size_t) {
     enum { Outside, InTag, InQuotes } mode = Outside;
     size_t tagStart = 0;
     size_t textStart = std::string_view::npos;
@@ -192,7 +188,6 @@ void TQzXmlTags::Tokenize(const std::string& document) {
     // The rest of the line after the last tag is a token even when empty.
     if (textStart != std::string_view::npos) Add(std::string(line.substr(textStart)));
   });
-  if (OnProgress) OnProgress(this, lineCount - 1, lineCount - 1);
 }
 
 }  // namespace vorn

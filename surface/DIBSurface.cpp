@@ -9,7 +9,7 @@
 
 namespace vorn {
 
-TDIBSurface::TDIBSurface() { EnsurePlainMemory(); }
+TDIBSurface::TDIBSurface() = default;
 
 TDIBSurface::~TDIBSurface() = default;
 
@@ -93,7 +93,6 @@ void TDIBSurface::NeedAlpha() {
   if (alpha.Width() != Width() || alpha.Height() != Height() ||
       (alpha.Image().Size > 0 && alpha.BitCount() != 8)) {
     alpha.SetSize(Width(), Height(), 8);
-    alpha.EnsurePlainMemory();
   }
 }
 

@@ -38,9 +38,6 @@ class TDIB {
   void UpdatePalette();
   virtual void Assign(const TDecodedPicture& picture);
 
-  // There are no device-bound images here: always plain memory.
-  bool PlainMemory() const { return true; }
-  void EnsurePlainMemory() {}
   // Copy-on-write: gives this object an image of its own before a write.
   void MakeUnique();
   // Exchanges the pixel blocks of two images of the same byte size; headers,

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/SettingsSandbox.h"
+#include "tests/config/SettingsSandbox.h"
 #include "config/VornSettings.h"
 
 namespace vorn {

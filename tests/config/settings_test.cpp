@@ -4,8 +4,8 @@
 
 #include <climits>
 
-#include "config/DecimalText.h"
-#include "config/SettingsSandbox.h"
+#include "support/DecimalText.h"
+#include "tests/config/SettingsSandbox.h"
 #include "support/Messages.h"
 #include "support/VornError.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/BmpDiff.h"
-#include "fixtures/MiniJson.h"
-#include "fixtures/Sha256.h"
+#include "tests/fixtures/BmpDiff.h"
+#include "tests/fixtures/MiniJson.h"
+#include "tests/fixtures/Sha256.h"
 
 namespace vorn::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "fixtures/VrnWriter.h"
+#include "tests/fixtures/VrnWriter.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "fixtures/VrnFixtureBuilders.h"
-#include "fixtures/VrnWriter.h"
+#include "tests/fixtures/VrnFixtureBuilders.h"
+#include "tests/fixtures/VrnWriter.h"
 #include "format/VornFrame.h"
 #include "format/VornFrameList.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "surface/DIBSurface.h"
 
 namespace vorn::testing {

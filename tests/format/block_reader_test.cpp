@@ -12,7 +12,7 @@
 
 #include "format/BlockReader.h"
 #include "format/StreamHelpers.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/VornError.h"
 
 namespace vorn {
@@ -104,8 +104,8 @@ TEST(StreamRange, ReadsOnlyItsWindowWhereverTheBaseWasMoved) {
   TMemoryStream base(bytes);
   TStreamRange range(base, 10, 20);
   EXPECT_EQ(range.Size(), 20);
-  ASSERT_NE(range.Memory(), nullptr);
-  EXPECT_EQ(range.Memory()[0], 10);
+  ASSERT_NE(range.ContiguousBytes(), nullptr);
+  EXPECT_EQ(range.ContiguousBytes()[0], 10);
 
   uint8_t buffer[50] = {};
   EXPECT_EQ(range.Read(buffer, 5), 5u);

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "format/ReaderTestHelpers.h"
+#include "tests/format/ReaderTestHelpers.h"
 
 namespace vorn {
 namespace {

@@ -2,7 +2,7 @@
 // each generation, and what the frame list keeps of them.
 #include <gtest/gtest.h>
 
-#include "format/ReaderTestHelpers.h"
+#include "tests/format/ReaderTestHelpers.h"
 #include "support/Messages.h"
 #include "support/VornError.h"
 

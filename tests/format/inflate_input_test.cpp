@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "format/BlockReader.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "format/ZDecompressionStream.h"
 #include "support/VornError.h"
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "format/ReaderTestHelpers.h"
+#include "tests/format/ReaderTestHelpers.h"
 
 namespace vorn {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "format/ReaderTestHelpers.h"
+#include "tests/format/ReaderTestHelpers.h"
 #include "support/Messages.h"
 #include "support/VornError.h"
 

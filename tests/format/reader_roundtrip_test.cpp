@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "format/ReaderTestHelpers.h"
+#include "tests/format/ReaderTestHelpers.h"
 
 namespace vorn {
 namespace {

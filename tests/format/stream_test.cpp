@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/Messages.h"
 #include "support/VornError.h"
 

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/VrnFixtureBuilders.h"
-#include "fixtures/VrnWriter.h"
-#include "hostile/ProgressiveJpeg.h"
+#include "tests/fixtures/VrnFixtureBuilders.h"
+#include "tests/fixtures/VrnWriter.h"
+#include "tests/hostile/ProgressiveJpeg.h"
 
 namespace vorn::hostile {
 

@@ -20,9 +20,9 @@
 #include <utility>
 #include <vector>
 
-#include "hostile/PictureChecks.h"
+#include "tests/hostile/PictureChecks.h"
 #include "platform/SettingsStore.h"
-#include "plugin/DeliveryHelpers.h"
+#include "tests/plugin/DeliveryHelpers.h"
 #include "plugin/PictureDelivery.h"
 
 namespace vorn::hostile {

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "hostile/HostileCases.h"
-#include "hostile/HostileRunner.h"
+#include "tests/hostile/HostileCases.h"
+#include "tests/hostile/HostileRunner.h"
 
 namespace vorn::hostile {
 namespace {

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "fixtures/VrnFixtureBuilders.h"
-#include "fixtures/VrnWriter.h"
+#include "tests/fixtures/VrnFixtureBuilders.h"
+#include "tests/fixtures/VrnWriter.h"
 #include "format/VornFrame.h"
 #include "format/VornFrameList.h"
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "platform/Screen.h"
-#include "plugin/DeliveryHelpers.h"
+#include "tests/plugin/DeliveryHelpers.h"
 #include "plugin/TiledPicture.h"
 #include "surface/DIBSurface.h"
 

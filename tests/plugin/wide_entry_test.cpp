@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "fixtures/VrnFixtureBuilders.h"
-#include "fixtures/VrnWriter.h"
+#include "tests/fixtures/VrnFixtureBuilders.h"
+#include "tests/fixtures/VrnWriter.h"
 #include "platform/WideText.h"
-#include "plugin/DeliveryHelpers.h"
-#include "plugin/FormatTest.h"
-#include "plugin/PluginShell.h"
+#include "tests/plugin/DeliveryHelpers.h"
+#include "plugin/IsSupported.h"
+#include "plugin/PluginIdentity.h"
 
 namespace vorn {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "format/VornStream.h"
+#include "support/Stream.h"
 #include "support/Messages.h"
 #include "support/QzXml.h"
 #include "support/VornError.h"
@@ -193,20 +193,6 @@ TEST(QzXmlDocument, DeclarationChecks) {
   plain.LoadFromString(std::string("<?xml version=\"9\"?>\n") + body);
   EXPECT_EQ(plain.Name, "Doc");
   EXPECT_EQ(plain.Owner, nullptr);
-}
-
-TEST(QzXmlDocument, ProgressFromTheRoot) {
-  TQzXmlElement e;
-  std::vector<std::pair<const void*, int>> calls;
-  e.OnProgress = [&](const void* sender, int pos, int) { calls.emplace_back(sender, pos); };
-  e.LoadFromString("<a><b/></a>");
-  // The tokenizer reports the line and the end, then the root reports its
-  // position between its children.
-  ASSERT_EQ(calls.size(), 4u);
-  EXPECT_EQ(calls[0].second, 0);
-  EXPECT_NE(calls[0].first, &e);
-  EXPECT_EQ(calls[2], (std::pair<const void*, int>(&e, 1)));
-  EXPECT_EQ(calls[3], (std::pair<const void*, int>(&e, 2)));
 }
 
 }  // namespace

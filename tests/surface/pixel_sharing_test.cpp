@@ -11,7 +11,7 @@
 #include "support/VornError.h"
 #include "surface/DIBSurface.h"
 #include "surface/PixelMemory.h"
-#include "surface/SurfaceTestHelpers.h"
+#include "tests/surface/SurfaceTestHelpers.h"
 
 namespace vorn {
 namespace {

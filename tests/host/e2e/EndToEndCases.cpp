@@ -1,11 +1,11 @@
-#include "e2e/EndToEndCases.h"
+#include "tests/host/e2e/EndToEndCases.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "fixtures/VrnFixtureBuilders.h"
+#include "tests/fixtures/VrnFixtureBuilders.h"
 
 namespace vorn::e2e {
 namespace {

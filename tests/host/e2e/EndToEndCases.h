@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e/ExpectedPictures.h"
+#include "tests/host/e2e/ExpectedPictures.h"
 
 namespace vorn::e2e {
 

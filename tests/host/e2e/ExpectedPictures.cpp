@@ -1,10 +1,10 @@
-#include "e2e/ExpectedPictures.h"
+#include "tests/host/e2e/ExpectedPictures.h"
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
-#include "fixtures/VrnPixelEncode.h"
+#include "tests/fixtures/VrnPixelEncode.h"
 
 namespace vorn::e2e {
 namespace {

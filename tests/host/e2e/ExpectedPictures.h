@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "fixtures/VrnWriter.h"
+#include "tests/fixtures/VrnWriter.h"
 
 namespace vorn::e2e {
 

@@ -1,4 +1,4 @@
-#include "e2e/LibraryRuns.h"
+#include "tests/host/e2e/LibraryRuns.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -6,10 +6,10 @@
 #include <fstream>
 #include <utility>
 
-#include "HostFiles.h"
-#include "fixtures/Sha256.h"
-#include "hostile/HostileCases.h"
-#include "hostile/PictureChecks.h"
+#include "tests/host/vrnhost/HostFiles.h"
+#include "tests/fixtures/Sha256.h"
+#include "tests/hostile/HostileCases.h"
+#include "tests/hostile/PictureChecks.h"
 #include "platform/SettingsStore.h"
 
 namespace vorn::e2e {

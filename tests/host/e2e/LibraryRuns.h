@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "SusieLibrary.h"
-#include "e2e/EndToEndCases.h"
+#include "tests/host/vrnhost/SusieLibrary.h"
+#include "tests/host/e2e/EndToEndCases.h"
 
 namespace vorn::e2e {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "SusieLibrary.h"
-#include "e2e/EndToEndCases.h"
-#include "e2e/LibraryRuns.h"
+#include "tests/host/vrnhost/SusieLibrary.h"
+#include "tests/host/e2e/EndToEndCases.h"
+#include "tests/host/e2e/LibraryRuns.h"
 #include "platform/SettingsStore.h"
 #include "platform/Screen.h"
 

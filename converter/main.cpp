@@ -20,8 +20,8 @@
 #include "support/QzXml.h"
 #include "support/VornError.h"
 #include "surface/DIBSurface.h"
-#include "tools/vrnconv/ErrorText.h"
-#include "tools/vrnconv/PngWriter.h"
+#include "converter/ErrorText.h"
+#include "converter/PngWriter.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "plugin/FormatTest.h"
+#include "plugin/IsSupported.h"
 
 #include <string>
 
-#include "config/DecimalText.h"
+#include "support/DecimalText.h"
 #include "platform/AnsiText.h"
 #include "platform/FileStreams.h"
 #include "platform/Trace.h"

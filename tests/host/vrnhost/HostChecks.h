@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "SusieLibrary.h"
+#include "tests/host/vrnhost/SusieLibrary.h"
 
 namespace vrnhost {
 

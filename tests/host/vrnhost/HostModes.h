@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "SusieLibrary.h"
+#include "tests/host/vrnhost/SusieLibrary.h"
 
 namespace vrnhost {
 

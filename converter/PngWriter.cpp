@@ -1,4 +1,4 @@
-#include "tools/vrnconv/PngWriter.h"
+#include "converter/PngWriter.h"
 
 #include <png.h>
 

@@ -6,7 +6,7 @@
 // it presses keys through the X server.
 #include <cstdio>
 
-#include "HostModes.h"
+#include "tests/host/vrnhost/HostModes.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "plugin/PluginShell.h"
+#include "plugin/PluginIdentity.h"
 
 #include <algorithm>
 #include <string>

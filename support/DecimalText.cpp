@@ -1,4 +1,4 @@
-#include "config/DecimalText.h"
+#include "support/DecimalText.h"
 
 namespace vorn {
 

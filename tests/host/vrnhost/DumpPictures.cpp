@@ -4,8 +4,8 @@
 #include <iterator>
 #include <vector>
 
-#include "HostFiles.h"
-#include "HostModes.h"
+#include "tests/host/vrnhost/HostFiles.h"
+#include "tests/host/vrnhost/HostModes.h"
 
 namespace vrnhost {
 namespace {

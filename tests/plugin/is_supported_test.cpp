@@ -1,4 +1,4 @@
-#include "plugin/FormatTest.h"
+#include "plugin/IsSupported.h"
 
 #include <gtest/gtest.h>
 

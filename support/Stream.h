@@ -22,6 +22,11 @@ class TStream {
   // Reads up to count bytes; returns how many were read (0 at the end).
   virtual size_t Read(void* buffer, size_t count) = 0;
 
+  // All of the stream's bytes, from position 0 to Size, when they lie one
+  // after another in memory (decoders then read them where they are instead
+  // of through a copy); null otherwise.
+  virtual const uint8_t* ContiguousBytes() const { return nullptr; }
+
   int64_t Remaining() const;
   // Reads exactly count bytes or fails with EReadError.
   void ReadBuffer(void* buffer, size_t count);
@@ -41,6 +46,7 @@ class TMemoryStream final : public TStream {
   int64_t Position() const override { return position_; }
   void Seek(int64_t position) override;
   size_t Read(void* buffer, size_t count) override;
+  const uint8_t* ContiguousBytes() const override { return data_.empty() ? nullptr : data_.data(); }
 
   // Appends (or overwrites from the position) and advances the position.
   void Write(const void* buffer, size_t count);
@@ -58,6 +64,28 @@ class TMemoryStream final : public TStream {
  private:
   size_t Clamped() const;
   std::vector<uint8_t> data_;
+  int64_t position_ = 0;
+};
+
+// A read-only window onto bytes [start, start + length) of another stream.
+// Reads never pass the window's end; the base stream is positioned before
+// each read, so it may be used in between.
+class TStreamRange final : public TStream {
+ public:
+  TStreamRange(TStream& base, int64_t start, int64_t length)
+      : base_(base), start_(start), length_(length) {}
+
+  int64_t Size() const override { return length_; }
+  int64_t Position() const override { return position_; }
+  void Seek(int64_t position) override;
+  size_t Read(void* buffer, size_t count) override;
+  // The window's bytes when the base holds them in memory.
+  const uint8_t* ContiguousBytes() const override;
+
+ private:
+  TStream& base_;
+  int64_t start_;
+  int64_t length_;
   int64_t position_ = 0;
 };
 

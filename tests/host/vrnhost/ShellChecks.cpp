@@ -1,8 +1,8 @@
 #include <cstring>
 #include <string>
 
-#include "HostChecks.h"
-#include "HostFiles.h"
+#include "tests/host/vrnhost/HostChecks.h"
+#include "tests/host/vrnhost/HostFiles.h"
 
 namespace vrnhost {
 namespace {

@@ -1,4 +1,4 @@
-#include "HostFiles.h"
+#include "tests/host/vrnhost/HostFiles.h"
 
 #include <cstdio>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "format/VornStream.h"
+#include "support/Stream.h"
 
 #include <algorithm>
 #include <cstring>
@@ -89,6 +89,27 @@ void TMemoryStream::SetSize(size_t size) { data_.resize(size); }
 void TMemoryStream::Clear() {
   data_.clear();
   position_ = 0;
+}
+
+void TStreamRange::Seek(int64_t position) {
+  if (position < 0) throw EReadError(kMsgStreamRead);
+  position_ = position;
+}
+
+size_t TStreamRange::Read(void* buffer, size_t count) {
+  if (position_ >= length_) return 0;
+  const auto n = static_cast<size_t>(std::min<uint64_t>(count, static_cast<uint64_t>(length_ - position_)));
+  if (n == 0) return 0;
+  base_.Seek(start_ + position_);
+  const size_t got = base_.Read(buffer, n);
+  position_ += static_cast<int64_t>(got);
+  return got;
+}
+
+const uint8_t* TStreamRange::ContiguousBytes() const {
+  const uint8_t* bytes = base_.ContiguousBytes();
+  if (bytes == nullptr || start_ < 0 || length_ < 0 || start_ + length_ > base_.Size()) return nullptr;
+  return bytes + start_;
 }
 
 }  // namespace vorn

@@ -14,8 +14,8 @@
 #include <sys/mman.h>
 #endif
 
-#include "HostChecks.h"
-#include "HostFiles.h"
+#include "tests/host/vrnhost/HostChecks.h"
+#include "tests/host/vrnhost/HostFiles.h"
 
 namespace vrnhost {
 namespace {

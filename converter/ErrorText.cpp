@@ -1,4 +1,4 @@
-#include "tools/vrnconv/ErrorText.h"
+#include "converter/ErrorText.h"
 
 #include <cstring>
 

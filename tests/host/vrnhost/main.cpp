@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "HostChecks.h"
-#include "HostFiles.h"
-#include "HostModes.h"
+#include "tests/host/vrnhost/HostChecks.h"
+#include "tests/host/vrnhost/HostFiles.h"
+#include "tests/host/vrnhost/HostModes.h"
 
 namespace vrnhost {
 

@@ -1,4 +1,4 @@
-#include "format/DepthConversion.h"
+#include "surface/DepthConversion.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,4 +1,4 @@
-#include "SusieLibrary.h"
+#include "tests/host/vrnhost/SusieLibrary.h"
 
 #include <stdexcept>
 
