@@ -1,16 +1,16 @@
-// Writes a surface as a PNG file through libpng: palette pictures as indexed
-// PNG with their colour table, 15/16 bits widened to 8-bit channels, 24 and
-// 32 bits as RGB.
+// Writes a picture the library delivers (a vorn_dib) as a PNG file through
+// libpng: palette pictures as indexed PNG with their colour table, 16 bits
+// widened to 8-bit channels, 24 and 32 bits as RGB.
 #pragma once
 
 #include <string>
 
-#include "surface/DIBSurface.h"
+#include "vorn/vorn.h"
 
 namespace vorn::tools {
 
-// Fails with std::runtime_error (an English message) when the file cannot be
-// written.
-void WritePng(const TDIBSurface& surface, const std::string& fileName);
+// Fails with std::runtime_error (an English message) when the picture is
+// empty or the file cannot be written.
+void WritePng(const vorn_dib& dib, const std::string& fileName);
 
 }  // namespace vorn::tools

@@ -1,5 +1,6 @@
-// vrnconv: converts .vrn files to PNG with the plug-in's own reader, prints
-// what a file holds, and reads or changes the plug-in's settings.
+// vrnconv: converts .vrn files to PNG through libvorn's public API (the
+// plug-in's own reader), prints what a file holds, and reads or changes the
+// plug-in's settings.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,18 +11,12 @@
 #include <vector>
 
 #include "config/VornSettings.h"
-#include "format/VornFrame.h"
-#include "format/VornFrameList.h"
-#include "platform/FileStreams.h"
+#include "converter/PngWriter.h"
 #include "platform/Screen.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextConversion.h"
-#include "plugin/TiledPicture.h"
 #include "support/QzXml.h"
-#include "support/VornError.h"
-#include "surface/DIBSurface.h"
-#include "converter/ErrorText.h"
-#include "converter/PngWriter.h"
+#include "vorn/vorn.h"
 
 namespace {
 
@@ -137,37 +132,82 @@ std::string JsonString(const std::string& utf8) {
   return out + "\"";
 }
 
-std::string Generation(const TVornFrameList& frames) {
-  if (frames.NewGeneration) return "new (VornX200, XML header)";
-  if (frames.Version == 0) return "old (no signature)";
-  return "old (Vorn" + std::to_string(frames.Version) + ")";
+// A failed library call on the file: its status in plain English, and the
+// reader's own message (Japanese, as the editor's users know it) after it.
+class TFileError : public std::runtime_error {
+ public:
+  TFileError(vorn_status status, const vorn_error_info& info)
+      : std::runtime_error(Text(status, info)) {}
+
+ private:
+  static std::string Text(vorn_status status, const vorn_error_info& info) {
+    std::string text = vorn_status_text(status);
+    if (info.message[0] != 0) text += " (" + platform::Cp932ToUtf8(info.message) + ")";
+    return text;
+  }
+};
+
+// The image, closed on every path; every failing call becomes a TFileError.
+class TImage {
+ public:
+  TImage(const std::string& path, int32_t passCode) {
+    vorn_error_info error{};
+    vorn_options options{};
+    options.struct_size = sizeof options;
+    options.pass_code = passCode;
+    options.error = &error;
+    const vorn_status status = vorn_open_file(path.c_str(), &options, &image_);
+    if (status != VORN_OK) throw TFileError(status, error);
+  }
+  ~TImage() { vorn_close(image_); }
+  TImage(const TImage&) = delete;
+  TImage& operator=(const TImage&) = delete;
+
+  void Check(vorn_status status) const {
+    if (status == VORN_OK) return;
+    vorn_error_info error{};
+    vorn_last_error(image_, &error);
+    throw TFileError(status, error);
+  }
+  vorn_image* operator*() const { return image_; }
+
+ private:
+  vorn_image* image_ = nullptr;
+};
+
+std::string Generation(const vorn_info& info) {
+  if (info.generation == 2) return "new (VornX200, XML header)";
+  if (info.version == 0) return "old (no signature)";
+  return "old (Vorn" + std::to_string(info.version) + ")";
 }
 
-void PrintInfo(const TVornFrameList& frames, bool json) {
-  TVornFileHeader header;
-  frames.SetHeader(header, 0, 70);
-  const int32_t version = frames.NewGeneration ? frames.Header.Version : frames.Version;
+void PrintInfo(const TImage& image, bool json) {
+  vorn_info info{};
+  image.Check(vorn_get_info(*image, &info));
+  std::vector<vorn_frame_info> frames(info.frame_count);
+  for (uint32_t i = 0; i < info.frame_count; ++i)
+    image.Check(vorn_get_frame_info(*image, i, &frames[i]));
   std::ostringstream out;
   if (json) {
-    out << "{\"generation\": " << (frames.NewGeneration ? "\"new\"" : "\"old\"")
-        << ", \"version\": " << version << ", \"width\": " << header.Width
-        << ", \"height\": " << header.Height << ", \"bpp\": " << header.Bpp
+    out << "{\"generation\": " << (info.generation == 2 ? "\"new\"" : "\"old\"")
+        << ", \"version\": " << info.version << ", \"width\": " << info.width
+        << ", \"height\": " << info.height << ", \"bpp\": " << info.bits_per_pixel
         << ", \"frames\": [";
-    for (int i = 0; i < frames.Count(); ++i) {
-      const TVornFrame& f = frames.GetFrame(i);
-      out << (i ? ", " : "") << "{\"name\": " << JsonString(platform::Cp932ToUtf8(f.Name))
-          << ", \"delay\": " << f.Delay << ", \"width\": " << f.Width()
-          << ", \"height\": " << f.Height() << ", \"bpp\": " << f.Bpp() << "}";
+    for (size_t i = 0; i < frames.size(); ++i) {
+      const vorn_frame_info& f = frames[i];
+      out << (i ? ", " : "") << "{\"name\": " << JsonString(f.name) << ", \"delay\": " << f.delay
+          << ", \"width\": " << f.width << ", \"height\": " << f.height
+          << ", \"bpp\": " << f.bits_per_pixel << "}";
     }
     out << "]}\n";
   } else {
-    out << "generation: " << Generation(frames) << "\nversion:    " << version
-        << "\nsize:       " << header.Width << " x " << header.Height << ", " << header.Bpp
-        << " bits per pixel\nframes:     " << frames.Count() << "\n";
-    for (int i = 0; i < frames.Count(); ++i) {
-      const TVornFrame& f = frames.GetFrame(i);
-      out << "  frame " << i << ": \"" << platform::Cp932ToUtf8(f.Name) << "\", delay "
-          << f.Delay << ", " << f.Width() << " x " << f.Height() << ", " << f.Bpp() << " bpp\n";
+    out << "generation: " << Generation(info) << "\nversion:    " << info.version
+        << "\nsize:       " << info.width << " x " << info.height << ", " << info.bits_per_pixel
+        << " bits per pixel\nframes:     " << frames.size() << "\n";
+    for (size_t i = 0; i < frames.size(); ++i) {
+      const vorn_frame_info& f = frames[i];
+      out << "  frame " << i << ": \"" << f.name << "\", delay " << f.delay << ", " << f.width
+          << " x " << f.height << ", " << f.bits_per_pixel << " bpp\n";
     }
   }
   std::cout << out.str();
@@ -181,29 +221,27 @@ int Run(const TOptions& o) {
   }
   if (o.input.empty()) return 0;
 
-  const bool allFrames = o.sheet || !o.framesDir.empty() || o.info || o.json;
-  TVornFrameList frames(o.passCode ? *o.passCode : ReadPassCode());
-  {
-    const std::unique_ptr<TStream> stream = platform::OpenFileStream(o.input.c_str());
-    frames.LoadFromStream(*stream, !allFrames);
-  }
-  const TDIBSurface& first = *frames.GetFrame(0).Surface;
-  if (o.info || o.json) PrintInfo(frames, o.json);
+  const TImage image(o.input, o.passCode ? *o.passCode : ReadPassCode());
+  if (o.info || o.json) PrintInfo(image, o.json);
+  vorn_dib dib{};
   if (!o.output.empty()) {
     if (o.sheet) {
       const platform::TScreenSize screen = o.screen ? *o.screen : platform::ScreenSize();
-      tools::WritePng(*BuildTiledPicture(frames, screen.Width, screen.Height), o.output);
+      image.Check(vorn_decode_sheet_dib(*image, screen.Width, screen.Height, &dib, nullptr));
     } else {
-      tools::WritePng(first, o.output);
+      image.Check(vorn_decode_frame_dib(*image, 0, &dib));
     }
+    tools::WritePng(dib, o.output);
   }
   if (!o.framesDir.empty()) {
+    vorn_info info{};
+    image.Check(vorn_get_info(*image, &info));
     std::filesystem::create_directories(o.framesDir);
-    for (int i = 0; i < frames.Count(); ++i) {
+    for (uint32_t i = 0; i < info.frame_count; ++i) {
       char name[32];
-      std::snprintf(name, sizeof name, "frame-%03d.png", i);
-      tools::WritePng(*frames.GetFrame(i).Surface,
-                      (std::filesystem::path(o.framesDir) / name).string());
+      std::snprintf(name, sizeof name, "frame-%03u.png", i);
+      image.Check(vorn_decode_frame_dib(*image, i, &dib));
+      tools::WritePng(dib, (std::filesystem::path(o.framesDir) / name).string());
     }
   }
   return 0;
@@ -215,13 +253,10 @@ int main(int argc, char** argv) {
   const TOptions options = ParseArguments(argc, argv);
   try {
     return Run(options);
-  } catch (const EVornError& e) {
-    std::cerr << "vrnconv: " << options.input << ": " << tools::DescribeError(e.what()) << "\n";
-  } catch (const ELimitError& e) {
-    std::cerr << "vrnconv: " << options.input << ": " << e.what() << "\n";
   } catch (const std::exception& e) {
-    std::cerr << "vrnconv: " << (options.input.empty() ? "" : options.input + ": ") << e.what()
-              << "\n";
+    // Settings errors carry the system's code page 932 messages.
+    std::cerr << "vrnconv: " << (options.input.empty() ? "" : options.input + ": ")
+              << platform::Cp932ToUtf8(e.what()) << "\n";
   }
   return 1;
 }

@@ -34,22 +34,20 @@ extern "C" void OnJpegError(j_common_ptr info) {
 
 extern "C" void OnJpegMessage(j_common_ptr, int) {}
 
-// A progressive picture is decoded scan by scan over the whole image; a small
-// file of thousands of empty scans would cost minutes. Real pictures have a
-// dozen or so.
-constexpr int kMaxScans = 500;
-
 struct TJpegProgress {
   jpeg_progress_mgr pub;
   TJpegErrorManager* errors;
+  int maxScans;
 };
 
 extern "C" void OnJpegProgress(j_common_ptr info) {
   if (!info->is_decompressor) return;
   const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-  if (decompress->input_scan_number <= kMaxScans) return;
-  TJpegErrorManager* errors = reinterpret_cast<TJpegProgress*>(info->progress)->errors;
-  std::snprintf(errors->message, sizeof errors->message, "JPEG has more than %d scans", kMaxScans);
+  const auto* progress = reinterpret_cast<TJpegProgress*>(info->progress);
+  if (decompress->input_scan_number <= progress->maxScans) return;
+  TJpegErrorManager* errors = progress->errors;
+  std::snprintf(errors->message, sizeof errors->message, "JPEG has more than %d scans",
+                progress->maxScans);
   std::longjmp(errors->jump, 1);
 }
 
@@ -132,9 +130,10 @@ TJpegStep RunJpeg(TJpegJob& job) {
 }  // namespace
 
 TDecodedPicture DecodeJpegPicture(const uint8_t* data, size_t size, int32_t expectedWidth,
-                                  int32_t expectedHeight) {
+                                  int32_t expectedHeight, int maxScans) {
   if (size == 0) throw EJpegError("Empty input buffer");
   TJpegJob job{};
+  job.progress.maxScans = maxScans;
   job.data = data;
   job.size = size;
   job.expectedWidth = expectedWidth;

@@ -11,9 +11,10 @@
 namespace vorn {
 
 // Decodes one JPEG picture. A picture whose size is not expectedWidth x
-// expectedHeight fails before its pixels are decoded; damaged data fails with
-// EJpegError carrying the library's message.
+// expectedHeight fails before its pixels are decoded; damaged data, and a
+// progressive picture of more than maxScans scans, fail with EJpegError
+// carrying the library's message.
 TDecodedPicture DecodeJpegPicture(const uint8_t* data, size_t size, int32_t expectedWidth,
-                                  int32_t expectedHeight);
+                                  int32_t expectedHeight, int maxScans);
 
 }  // namespace vorn

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "format/LoadBudget.h"
-#include "format/VornFrameList.h"
+#include "format/LoadContext.h"
+#include "format/VornFormat.h"
 #include "format/VornLayer.h"
 #include "support/Stream.h"
 #include "support/Messages.h"
@@ -24,10 +24,9 @@ int PaletteEntries(int32_t bpp) {
 // Whether the file's layers are stored in rows (or JPEG): then no block of
 // any layer copies from another layer.
 bool RowStorage(const TVornFileHeader& header) {
-  return header.Version < 103 || header.BlockWidth <= 0 || header.BlockHeight <= 0 ||
-         header.CompType == 2;
+  return header.Version < format::kVersionHeaderRecord || header.BlockWidth <= 0 ||
+         header.BlockHeight <= 0 || header.CompType == format::kCompJpeg;
 }
-
 
 }  // namespace
 
@@ -40,8 +39,8 @@ std::string ReadName(TStream& stream) {
   return name;
 }
 
-TVornFrame::TVornFrame(TVornFrameList& owner)
-    : Surface(std::make_unique<TDIBSurface>()), owner_(owner) {}
+TVornFrame::TVornFrame(TPixelMemory* pixels)
+    : Surface(std::make_unique<TDIBSurface>(pixels)), pixels_(pixels) {}
 
 TVornFrame::~TVornFrame() {
   Surface.reset();
@@ -82,21 +81,21 @@ int32_t TVornFrame::Bpp() const {
   return layers_.empty() ? Surface->Bpp() : layers_.front()->Surface->Bpp();
 }
 
-void TVornFrame::SizeSurface(int32_t w, int32_t h, int32_t bpp) {
-  owner_.Budget().Charge(SurfaceCost(w, h, bpp));
+void TVornFrame::SizeSurface(int32_t w, int32_t h, int32_t bpp, TLoadContext& context) {
+  context.Budget.Charge(SurfaceCost(w, h, bpp));
   Surface->SetSize(w, h, bpp);
 }
 
-void TVornFrame::CheckLayers(int64_t count) const {
+void TVornFrame::CheckLayers(int64_t count, const TLoadContext& context) const {
   // Every layer holds a surface of the frame's size: a count that cannot fit
   // fails before the first layer is read, not after the budget is spent.
-  owner_.Budget().Check(TimesCount(count, SurfaceCost(Surface->Width(), Surface->Height(),
-                                                      Surface->Bpp())));
+  context.Budget.Check(TimesCount(count, SurfaceCost(Surface->Width(), Surface->Height(),
+                                                     Surface->Bpp())));
 }
 
 TVornLayer& TVornFrame::AppendLayer() {
   // Appended before it reads itself, so its blocks may refer to it.
-  layers_.push_back(std::make_unique<TVornLayer>(*this));
+  layers_.push_back(std::make_unique<TVornLayer>(pixels_));
   return *layers_.back();
 }
 
@@ -109,7 +108,7 @@ void TVornFrame::ReadRecordList(TStream& stream, std::vector<TRecord>& list) {
   stream.ReadBuffer(list.data(), static_cast<size_t>(bytes));
 }
 
-void TVornFrame::LoadBinary(TStream& stream, const TVornFileHeader& header) {
+void TVornFrame::LoadBinary(TStream& stream, const TVornFileHeader& header, TLoadContext& context) {
   firstVisible_ = true;
   reuseLayers_ = RowStorage(header);
   Name = ReadName(stream);
@@ -121,29 +120,29 @@ void TVornFrame::LoadBinary(TStream& stream, const TVornFileHeader& header) {
   const int32_t w = stream.ReadInt32();
   const int32_t h = stream.ReadInt32();
   const int32_t bpp = stream.ReadInt32();
-  SizeSurface(w, h, bpp);
+  SizeSurface(w, h, bpp, context);
   if (bpp <= 8) {
     const int entries = PaletteEntries(bpp);
     stream.ReadBuffer(Surface->ColorTable.data(), static_cast<size_t>(entries) * 4);
     Surface->UpdatePalette();
   }
-  FillBackground();
+  FillBackground(context.BGColor);
   // A damaged layer count is bounded by the data and by the budget.
-  CheckLayers(layerCount);
+  CheckLayers(layerCount, context);
   for (int32_t i = 0; i < layerCount; ++i) {
     TVornLayer& layer = AppendLayer();
-    layer.LoadBinary(stream, header);
-    Compose(layer, i);
+    layer.LoadBinary(stream, header, context, *this);
+    Compose(layer, i, context.NotFillBG);
   }
   PaintBackground();
-  if (header.Version >= 104) {
+  if (header.Version >= format::kVersionRecordLists) {
     ReadRecordList(stream, RecordList1);
     ReadRecordList(stream, RecordList2);
   }
 }
 
 void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
-                         const TVornFileHeader& header) {
+                         const TVornFileHeader& header, TLoadContext& context) {
   firstVisible_ = true;
   reuseLayers_ = RowStorage(header);
   Name = element.AttrAsString("Name", "");
@@ -157,7 +156,7 @@ void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
   const int32_t w = layers->AttrAsInteger("Width", 100);
   const int32_t h = layers->AttrAsInteger("Height", 100);
   const int32_t bpp = layers->AttrAsInteger("Bpp", 8);
-  SizeSurface(w, h, bpp);
+  SizeSurface(w, h, bpp, context);
 
   if (bpp <= 8) {
     const int entries = PaletteEntries(bpp);
@@ -176,25 +175,25 @@ void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
     }
     Surface->UpdatePalette();
   }
-  FillBackground();
+  FillBackground(context.BGColor);
 
   // The Layer children stand one after another from the first of them.
   const int first = layers->IndexOfChild("Layer");
-  CheckLayers(first < 0 ? 0 : std::min<int64_t>(layerCount, layers->ChildCount() - first));
+  CheckLayers(first < 0 ? 0 : std::min<int64_t>(layerCount, layers->ChildCount() - first), context);
   for (int32_t i = 0; i < layerCount; ++i) {
     const TQzXmlElement* child = first < 0 ? nullptr : layers->GetChild(first + i);
     if (child == nullptr || !child->NameIs("Layer")) throw EVornError(kMsgFileDamaged);
     TVornLayer& layer = AppendLayer();
-    layer.LoadXml(*child, stream, header);
-    Compose(layer, i);
+    layer.LoadXml(*child, stream, header, context, *this);
+    Compose(layer, i, context.NotFillBG);
   }
   PaintBackground();
 }
 
-void TVornFrame::FillBackground() {
-  int32_t r = owner_.BGColor & 0xFF;
-  int32_t g = (owner_.BGColor >> 8) & 0xFF;
-  int32_t b = (owner_.BGColor >> 16) & 0xFF;
+void TVornFrame::FillBackground(int32_t color) {
+  int32_t r = color & 0xFF;
+  int32_t g = (color >> 8) & 0xFF;
+  int32_t b = (color >> 16) & 0xFF;
   switch (Surface->Bpp()) {
     case 15:
       r >>= 3, g >>= 3, b >>= 3;
@@ -238,7 +237,7 @@ bool TVornFrame::TakeLayerPixels(TDIBSurface& layer) {
   return true;
 }
 
-void TVornFrame::Compose(TVornLayer& layer, int position) {
+void TVornFrame::Compose(TVornLayer& layer, int position, bool notFillBG) {
   TDIBSurface& s = *layer.Surface;
   if (layer.Visible) {
     const bool alphaOn = s.AlphaChannel != nullptr && layer.AlphaOn;
@@ -248,7 +247,7 @@ void TVornFrame::Compose(TVornLayer& layer, int position) {
       PaintBackground();
       Surface->DrawAlphaChannel(0, 0, 255, s.BoundsRect(), s);
     } else if (layer.Alpha >= 255 &&
-               (layer.TransColor < 0 || (firstVisible_ && owner_.NotFillBG))) {
+               (layer.TransColor < 0 || (firstVisible_ && notFillBG))) {
       if (!TakeLayerPixels(s)) {
         PaintBackground();
         Surface->Draw(0, 0, s);

@@ -1,5 +1,7 @@
 // One frame of the animation: its layers (bottom first) and the composite
-// into which each layer is flattened as soon as it has been read.
+// into which each layer is flattened as soon as it has been read. The load's
+// context (budget, background, the other frames' layers) is handed in by
+// the frame list; a frame keeps no way back to it.
 #pragma once
 
 #include <array>
@@ -13,16 +15,18 @@
 namespace vorn {
 
 class TDIBSurface;
+class TPixelMemory;
 class TQzXmlElement;
 class TStream;
-class TVornFrameList;
 class TVornLayer;
+struct TLoadContext;
 
 class TVornFrame {
  public:
   using TRecord = std::array<uint8_t, 16>;
 
-  explicit TVornFrame(TVornFrameList& owner);
+  // The composite and the layers take their pixel blocks from pixels.
+  explicit TVornFrame(TPixelMemory* pixels = nullptr);
   ~TVornFrame();
   TVornFrame(const TVornFrame&) = delete;
   TVornFrame& operator=(const TVornFrame&) = delete;
@@ -34,17 +38,16 @@ class TVornFrame {
   TVornLayer& GetLayer(int index) const;
 
   // One binary frame record with its layers, composed as they are read.
-  void LoadBinary(TStream& stream, const TVornFileHeader& header);
+  void LoadBinary(TStream& stream, const TVornFileHeader& header, TLoadContext& context);
   // One Frame element of the XML header; the layers' pixel data come from
   // the stream.
-  void LoadXml(const TQzXmlElement& element, TStream& stream, const TVornFileHeader& header);
+  void LoadXml(const TQzXmlElement& element, TStream& stream, const TVornFileHeader& header,
+               TLoadContext& context);
 
   // Those of layer 0 while the frame holds layers, else the composite's.
   int32_t Width() const;
   int32_t Height() const;
   int32_t Bpp() const;
-
-  TVornFrameList& Owner() const { return owner_; }
 
   // In a file whose layers no block can copy from (row storage), a layer
   // that has been composed is never read again: target (a new layer's
@@ -62,17 +65,17 @@ class TVornFrame {
 
  private:
   // Sizes the composite, charging its memory to the load's budget.
-  void SizeSurface(int32_t w, int32_t h, int32_t bpp);
+  void SizeSurface(int32_t w, int32_t h, int32_t bpp, TLoadContext& context);
   // Fails with ELimitError when count layers of this frame's size cannot fit.
-  void CheckLayers(int64_t count) const;
-  void FillBackground();
+  void CheckLayers(int64_t count, const TLoadContext& context) const;
+  void FillBackground(int32_t color);
   void PaintBackground();
   bool TakeLayerPixels(TDIBSurface& layer);
   TVornLayer& AppendLayer();
-  void Compose(TVornLayer& layer, int position);
+  void Compose(TVornLayer& layer, int position, bool notFillBG);
   void ReadRecordList(TStream& stream, std::vector<TRecord>& list);
 
-  TVornFrameList& owner_;
+  TPixelMemory* pixels_;
   std::vector<std::unique_ptr<TVornLayer>> layers_;
   bool firstVisible_ = true;
   // The background is painted when something must be drawn over it: a

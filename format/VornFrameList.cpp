@@ -1,32 +1,21 @@
 #include "format/VornFrameList.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "format/StreamHelpers.h"
+#include "format/VornFormat.h"
 #include "format/VornFrame.h"
-#include "support/Stream.h"
+#include "format/VornHead.h"
 #include "support/Messages.h"
-#include "support/QzXml.h"
+#include "support/Stream.h"
 #include "support/VornError.h"
 
 namespace vorn {
 
 namespace {
 
-// The compressed XML header is small in every real file; more than this is
-// cut off rather than inflated.
-constexpr size_t kMaxXmlHeader = 16u << 20;
-
-// Old-generation signature version: the three bytes after "Vorn" as an
-// integer; text that is not a number fails the load.
-int32_t ParseVersion(const uint8_t* digits) {
-  const std::string text(reinterpret_cast<const char*>(digits), 3);
-  int32_t value = 0;
-  if (!QzTryStrToInt(text, value)) throw EConvertError(FormatMessage(kMsgNotInteger, text));
-  return value;
-}
+using namespace format;
 
 // An upper bound of what the XML reader holds for a document: a tag per "<",
 // a text token before each tag and at the end of each line, an element per
@@ -44,10 +33,20 @@ uint64_t XmlParseCost(const std::vector<uint8_t>& document) {
   return (2 * tags + lines) * kPerToken + tags * kPerElement + 4 * document.size();
 }
 
+// Whether no block of any layer can copy from another layer: the layers are
+// stored in rows (or JPEG).
+bool RowStorage(const TVornFileHeader& header) {
+  return header.Version < kVersionHeaderRecord || header.BlockWidth <= 0 ||
+         header.BlockHeight <= 0 || header.CompType == kCompJpeg;
+}
+
 }  // namespace
 
 TVornFrameList::TVornFrameList(int32_t passCode, uint64_t memoryLimit)
-    : PassCode(passCode), budget_(memoryLimit) {}
+    : TVornFrameList(passCode, TLoadLimits{.Memory = memoryLimit}, nullptr) {}
+
+TVornFrameList::TVornFrameList(int32_t passCode, const TLoadLimits& limits, TPixelMemory* pixels)
+    : context_(passCode, limits, pixels, *this) {}
 
 TVornFrameList::~TVornFrameList() { Clear(); }
 
@@ -61,17 +60,21 @@ TVornFrame& TVornFrameList::GetFrame(int index) const {
   return *frames_[static_cast<size_t>(index)];
 }
 
+const TVornLayer& TVornFrameList::Layer(int32_t frame, int32_t layer) const {
+  return GetFrame(frame).GetLayer(layer);
+}
+
 TVornFrame& TVornFrameList::AppendFrame() {
   // Appended before it reads itself: its later layers may copy blocks from
   // its earlier ones.
-  frames_.push_back(std::make_unique<TVornFrame>(*this));
+  frames_.push_back(std::make_unique<TVornFrame>(context_.Pixels));
   return *frames_.back();
 }
 
 void TVornFrameList::CheckFrames(int64_t count) const {
   // Every frame holds at least an (empty) composite: a count that cannot fit
   // fails before the first frame is read.
-  budget_.Check(TimesCount(count, kSurfaceOverhead));
+  context_.Budget.Check(TimesCount(count, kSurfaceOverhead));
 }
 
 void TVornFrameList::DropLayers() {
@@ -79,74 +82,87 @@ void TVornFrameList::DropLayers() {
 }
 
 void TVornFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly) {
-  const int64_t start = stream.Position();
-  uint8_t head[8] = {};
-  const size_t got = stream.Read(head, sizeof head);
-  if (got < 5 || std::memcmp(head, "VornX", 5) != 0) {
-    stream.Seek(start);
-    LoadBinary(stream, firstFrameOnly);
-    return;
-  }
-  if (got < sizeof head) throw EReadError(kMsgStreamRead);
-  const int digit = head[5] >= '0' && head[5] <= '9' ? head[5] - '0' : 0;
-  if (digit > 2) throw EVornError(kMsgUnreadableFormat);
-  LoadXmlGeneration(stream, firstFrameOnly);
+  Open(stream);
+  LoadFrames(stream, firstFrameOnly ? 1 : INT64_MAX);
+  DropLayers();
 }
 
-void TVornFrameList::LoadXmlGeneration(TStream& stream, bool firstFrameOnly) {
+void TVornFrameList::Open(TStream& stream) {
   Clear();
-  TQzXmlElement root;
+  state_ = TState::Failed;
+  const int64_t start = stream.Position();
+  uint8_t bytes[kNewHeadSize] = {};
+  const size_t got = stream.Read(bytes, sizeof bytes);
+  const TVornHead head(bytes, got);
+  if (!head.IsNewGeneration()) {
+    stream.Seek(start);
+    OpenBinary(stream);
+  } else {
+    if (got < kNewHeadSize) throw EReadError(kMsgStreamRead);
+    if (head.NewGenerationMajor() > kNewestMajor)
+      throw EVornError(TErrorKind::Unsupported, kMsgUnreadableFormat);
+    OpenXml(stream);
+  }
+  rowStorage_ = RowStorage(Header);
+  next_ = stream.Position();
+  state_ = TState::Open;
+}
+
+void TVornFrameList::OpenXml(TStream& stream) {
   {
     const int32_t length = stream.ReadInt32();
     TMemoryStream packed;
     CopyFromStream(packed, stream, length);
-    DecompressInPlace(packed, kMaxXmlHeader);
+    DecompressInPlace(packed, context_.Limits.XmlHeader);
     packed.Seek(0);
-    budget_.Check(XmlParseCost(packed.Bytes()));
-    root.LoadFromStream(packed);
+    context_.Budget.Check(XmlParseCost(packed.Bytes()));
+    root_.LoadFromStream(packed);
   }
 
   TVornFileHeader header;
-  header.Version = root.AttrAsInteger("Version", 200);
-  header.Width = root.AttrAsInteger("Width", 100);
-  header.Height = root.AttrAsInteger("Height", 100);
-  header.Bpp = root.AttrAsInteger("Bpp", 8);
-  header.Count = root.AttrAsInteger("Count", 0);
-  header.SyncPal = root.AttrAsBoolean("SyncPal", false);
-  header.Randomized = root.AttrAsBoolean("Randomized", false);
-  header.CompType = static_cast<uint8_t>(root.AttrAsInteger("CompType", 0));
-  header.CompLevel = static_cast<uint8_t>(root.AttrAsInteger("CompLevel", 0));
-  header.BGColor = root.AttrAsInteger("BGColor", 0);
-  header.BlockWidth = root.AttrAsInteger("BlockWidth", 32);
-  header.BlockHeight = root.AttrAsInteger("BlockHeight", 32);
-  header.NotFillBG = root.AttrAsBoolean("NotFillBG", true);
-  BGColor = header.BGColor;
-  NotFillBG = header.NotFillBG != 0;
+  header.Version = root_.AttrAsInteger("Version", kVersionXml);
+  header.Width = root_.AttrAsInteger("Width", 100);
+  header.Height = root_.AttrAsInteger("Height", 100);
+  header.Bpp = root_.AttrAsInteger("Bpp", 8);
+  header.Count = root_.AttrAsInteger("Count", 0);
+  header.SyncPal = root_.AttrAsBoolean("SyncPal", false);
+  header.Randomized = root_.AttrAsBoolean("Randomized", false);
+  header.CompType = static_cast<uint8_t>(root_.AttrAsInteger("CompType", kCompZlib));
+  header.CompLevel = static_cast<uint8_t>(root_.AttrAsInteger("CompLevel", 0));
+  header.BGColor = root_.AttrAsInteger("BGColor", 0);
+  header.BlockWidth = root_.AttrAsInteger("BlockWidth", 32);
+  header.BlockHeight = root_.AttrAsInteger("BlockHeight", 32);
+  header.NotFillBG = root_.AttrAsBoolean("NotFillBG", true);
+  context_.BGColor = header.BGColor;
+  context_.NotFillBG = header.NotFillBG != 0;
   NewGeneration = true;
   Header = header;
 
-  // Count is bounded by the Frame children actually present.
-  CheckFrames(firstFrameOnly ? std::min(header.Count, 1) : std::min(header.Count, root.ChildCount()));
-  for (int32_t i = 0; i < header.Count; ++i) {
-    const TQzXmlElement* child = root.GetChild(i);
-    if (child == nullptr || !child->NameIs("Frame")) {
-      if (i == 0) throw EVornError(kMsgFileDamaged);
-      break;
-    }
-    AppendFrame().LoadXml(*child, stream, header);
-    if (firstFrameOnly) break;
+  // The Frame children stand one after another from the first; reading
+  // stops at the first other child (the load still succeeds, but for the
+  // first frame, which ReadFrame reports as damage).
+  int64_t frames = 0;
+  while (frames < header.Count) {
+    const TQzXmlElement* child = root_.GetChild(static_cast<int>(frames));
+    if (child == nullptr || !child->NameIs("Frame")) break;
+    ++frames;
   }
-  DropLayers();
+  declared_ = header.Count > 0 && frames == 0 ? 1 : frames;
 }
 
-void TVornFrameList::LoadBinary(TStream& stream, bool firstFrameOnly) {
-  Clear();
-  uint8_t head[7] = {};
-  const size_t got = stream.Read(head, sizeof head);
+void TVornFrameList::OpenBinary(TStream& stream) {
+  uint8_t bytes[kHeadSize] = {};
+  const size_t got = stream.Read(bytes, sizeof bytes);
+  const TVornHead head(bytes, got);
   int32_t v = 0;
-  if (got >= 4 && std::memcmp(head, "Vorn", 4) == 0) {
-    if (got < sizeof head) throw EReadError(kMsgStreamRead);
-    v = ParseVersion(head + 4);
+  if (head.HasOldSignature()) {
+    if (got < sizeof bytes) throw EReadError(kMsgStreamRead);
+    const auto version = head.ConvertedVersion();
+    if (!version)
+      throw EConvertError(FormatMessage(
+          kMsgNotInteger, std::string(reinterpret_cast<const char*>(bytes) + kOldSignatureSize,
+                                      kHeadSize - kOldSignatureSize)));
+    v = *version;
   } else {
     stream.Seek(stream.Position() - static_cast<int64_t>(got));
   }
@@ -154,50 +170,84 @@ void TVornFrameList::LoadBinary(TStream& stream, bool firstFrameOnly) {
 
   TVornFileHeader header;
   int32_t count = 0;
-  if (v >= 103) {
+  if (v >= kVersionHeaderRecord) {
     const int32_t size = stream.ReadInt32();
     if (size < 0) throw EReadError(kMsgStreamRead);
     const size_t kept = std::min<size_t>(static_cast<size_t>(size), TVornFileHeader::kRecordSize);
     uint8_t raw[TVornFileHeader::kRecordSize] = {};
     stream.ReadBuffer(raw, kept);
     header = TVornFileHeader::FromBytes(raw, kept);
-    if (size > 40) stream.Skip(size - 40);
+    if (size > static_cast<int32_t>(TVornFileHeader::kRecordSize))
+      stream.Skip(size - static_cast<int32_t>(TVornFileHeader::kRecordSize));
     count = header.Count;
-    BGColor = header.BGColor;
+    context_.BGColor = header.BGColor;
   } else {
     header.Version = v;
     count = stream.ReadInt32();
     stream.Skip(1);
-    if (v >= 102) BGColor = stream.ReadInt32();
+    if (v >= kVersionBackground) context_.BGColor = stream.ReadInt32();
   }
-  NotFillBG = v >= 105 && header.NotFillBG != 0;
+  context_.NotFillBG = v >= kVersionNotFillBG && header.NotFillBG != 0;
   NewGeneration = false;
   Header = header;
   Header.Count = count;
-  if (firstFrameOnly && count > 1) count = 1;
-
   // A damaged count is bounded by the data: every frame record consumes bytes.
-  CheckFrames(count);
-  for (int32_t i = 0; i < count; ++i) AppendFrame().LoadBinary(stream, header);
-  DropLayers();
+  declared_ = std::max(count, 0);
+}
+
+void TVornFrameList::LoadFrames(TStream& stream, int64_t count) {
+  if (state_ == TState::Closed) throw std::logic_error("LoadFrames before Open");
+  if (state_ == TState::Failed) throw EVornError(kMsgFileDamaged);
+  if (state_ == TState::Complete) return;
+  const int64_t target = std::min(count, declared_);
+  if (target <= Count()) return;
+  state_ = TState::Failed;
+  // In the new generation the count checked is the declared one bounded by
+  // the children present, Frame or not.
+  const int64_t checked =
+      NewGeneration ? std::min({count, int64_t{Header.Count}, int64_t{root_.ChildCount()}}) : target;
+  CheckFrames(checked - Count());
+  stream.Seek(next_);
+  while (Count() < target) ReadFrame(stream);
+  next_ = stream.Position();
+  if (Count() >= declared_) {
+    DropLayers();
+    root_.Clear();
+    state_ = TState::Complete;
+  } else {
+    state_ = TState::Open;
+  }
+}
+
+void TVornFrameList::ReadFrame(TStream& stream) {
+  const int index = Count();
+  if (NewGeneration) {
+    const TQzXmlElement* child = root_.GetChild(index);
+    if (child == nullptr || !child->NameIs("Frame")) throw EVornError(kMsgFileDamaged);
+    AppendFrame().LoadXml(*child, stream, Header, context_);
+  } else {
+    AppendFrame().LoadBinary(stream, Header, context_);
+  }
+  // No later frame copies from this one's layers.
+  if (rowStorage_) frames_.back()->Clear();
 }
 
 void TVornFrameList::SetHeader(TVornFileHeader& header, uint8_t compType,
                                uint8_t compLevel) const {
   const TVornFrame& first = GetFrame(0);
   header = TVornFileHeader{};
-  header.Version = 200;
+  header.Version = kVersionXml;
   header.Width = first.Width();
   header.Height = first.Height();
   header.Bpp = first.Bpp();
   header.Count = Count();
   header.SyncPal = 1;
-  header.Randomized = PassCode != 0;
-  header.CompType = PassCode != 0 ? 1 : compType;
-  header.BGColor = BGColor;
+  header.Randomized = PassCode() != 0;
+  header.CompType = PassCode() != 0 ? uint8_t{kCompStored} : compType;
+  header.BGColor = context_.BGColor;
   header.BlockWidth = 0;
   header.BlockHeight = 0;
-  header.NotFillBG = NotFillBG;
+  header.NotFillBG = context_.NotFillBG;
   header.CompLevel = compLevel;
 }
 

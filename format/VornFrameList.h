@@ -1,23 +1,31 @@
 // A whole .vrn file in memory: the ordered frames, each reduced to its
-// flattened composite once the load is over, and the file-wide values the
-// frames and layers need (background colour, NotFillBG, identification code).
+// flattened composite once the load is over, and the load's context (limits,
+// identification code, background) that the frames and layers read with.
+//
+// A file is read in one go (LoadFromStream), or in steps: Open reads the
+// signature and the file's header, LoadFrames reads frames on from where the
+// last call stopped. Frames keep their layers until the last frame is read,
+// because a later frame's blocks may copy from them; in files that store
+// rows no block can, and each frame drops its layers once composed.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "format/LoadBudget.h"
+#include "format/LoadContext.h"
 #include "format/VornFileHeader.h"
+#include "support/QzXml.h"
 
 namespace vorn {
 
 class TStream;
 class TVornFrame;
 
-class TVornFrameList {
+class TVornFrameList final : public TLayerLookup {
  public:
   explicit TVornFrameList(int32_t passCode, uint64_t memoryLimit = TLoadBudget::DefaultLimit());
+  TVornFrameList(int32_t passCode, const TLoadLimits& limits, TPixelMemory* pixels);
   ~TVornFrameList();
   TVornFrameList(const TVornFrameList&) = delete;
   TVornFrameList& operator=(const TVornFrameList&) = delete;
@@ -27,38 +35,56 @@ class TVornFrameList {
   int Count() const { return static_cast<int>(frames_.size()); }
   // Fails with "Error:TVornFrameList.GetFrame" outside 0 .. Count-1.
   TVornFrame& GetFrame(int index) const;
+  const TVornLayer& Layer(int32_t frame, int32_t layer) const override;
 
   // Reads one file from the stream's position. On return every frame holds
   // only its composite. firstFrameOnly stops after the first frame.
   void LoadFromStream(TStream& stream, bool firstFrameOnly);
-  // The old-generation reader, with the stream at the file's start.
-  void LoadBinary(TStream& stream, bool firstFrameOnly);
+  // The signature and the header, up to the first frame.
+  void Open(TStream& stream);
+  // Reads frames on until Count() is count or the file has no more; a
+  // frame that fails fails the call (and every later one). The layers are
+  // dropped once the last frame is read.
+  void LoadFrames(TStream& stream, int64_t count);
+  // Whether every frame the file holds has been read.
+  bool Complete() const { return state_ == TState::Complete; }
   // Fills a header record from the loaded frames.
   void SetHeader(TVornFileHeader& header, uint8_t compType, uint8_t compLevel) const;
 
-  TLoadBudget& Budget() { return budget_; }
+  TLoadContext& Context() { return context_; }
+  TLoadBudget& Budget() { return context_.Budget; }
+  int32_t PassCode() const { return context_.PassCode; }
 
-  // What the last load read of the file as a whole: which generation, and
-  // the header record the frames and layers were read with (for the
-  // generations before 103 only Version is set, and Count is the declared
-  // frame count).
+  // What the header says of the file as a whole: which generation, and the
+  // header record the frames and layers are read with (for the generations
+  // before 103 only Version is set, and Count is the declared frame count).
   bool NewGeneration = false;
   TVornFileHeader Header;
-
-  int32_t BGColor = 0;
+  // The old generation's signature version (0 for the new generation and
+  // for files without a signature).
   int32_t Version = 0;
-  int32_t PassCode = 0;
-  bool NotFillBG = false;
+  // How many frames the file holds as far as its header tells: the declared
+  // count, and in the new generation no more than the Frame elements that
+  // stand one after another from the first.
+  int64_t DeclaredFrames() const { return declared_; }
 
  private:
-  void LoadXmlGeneration(TStream& stream, bool firstFrameOnly);
+  enum class TState { Closed, Open, Complete, Failed };
+  void OpenXml(TStream& stream);
+  void OpenBinary(TStream& stream);
+  void ReadFrame(TStream& stream);
   TVornFrame& AppendFrame();
   // Fails with ELimitError when count frames cannot fit in the budget.
   void CheckFrames(int64_t count) const;
   void DropLayers();
 
+  TLoadContext context_;
   std::vector<std::unique_ptr<TVornFrame>> frames_;
-  TLoadBudget budget_;
+  TState state_ = TState::Closed;
+  TQzXmlElement root_;    // the XML header, while frames are read from it
+  int64_t declared_ = 0;  // frames to read
+  int64_t next_ = 0;      // where the next binary frame record starts
+  bool rowStorage_ = false;
 };
 
 }  // namespace vorn

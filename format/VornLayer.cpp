@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "format/BlockReader.h"
-#include "surface/DepthConversion.h"
 #include "format/JpegDecoder.h"
+#include "format/LoadContext.h"
 #include "format/StreamHelpers.h"
+#include "format/VornFormat.h"
 #include "format/VornFrame.h"
-#include "format/VornFrameList.h"
 #include "support/Stream.h"
+#include "surface/DepthConversion.h"
 #include "support/Messages.h"
 #include "support/QzRandom.h"
 #include "support/QzXml.h"
@@ -48,16 +49,26 @@ std::vector<uint8_t> ReadUpTo(TBlockReader& data, uint64_t count) {
   return bytes;
 }
 
-// The next n bytes of the stream as a block of their own; the stream is
-// moved past them. A length that is negative or runs past the end of the
-// input fails before anything is read.
-struct TBlockAt {
+// The next n bytes of the stream as a block of their own, decoded where they
+// lie. A length that is negative or runs past the end of the input fails
+// before anything is read. Reading the block moves the stream; once it is
+// decoded the stream is set just past it, however much of it the decoder
+// took, so the records after it are read from where they are.
+class TBlockAt {
+ public:
   TBlockAt(TStream& stream, int32_t n)
-      : Start(stream.Position()), Range(stream, Start, n < 0 ? 0 : n) {
+      : stream_(stream), start_(stream.Position()), Range(stream, start_, n < 0 ? 0 : n) {
     if (n < 0 || n > stream.Remaining()) throw EReadError(kMsgStreamRead);
-    stream.Seek(Start + n);
+    end_ = start_ + n;
   }
-  int64_t Start;
+  void Done() { stream_.Seek(end_); }
+
+ private:
+  TStream& stream_;
+  int64_t start_;
+  int64_t end_ = 0;
+
+ public:
   TStreamRange Range;
 };
 
@@ -86,114 +97,123 @@ struct TBlockGrid {
 
 }  // namespace
 
-TVornLayer::TVornLayer(TVornFrame& owner)
-    : OwnerFrame(owner), Surface(std::make_unique<TDIBSurface>()) {}
+TVornLayer::TVornLayer(TPixelMemory* pixels)
+    : Surface(std::make_unique<TDIBSurface>(pixels)) {}
 
 TVornLayer::~TVornLayer() = default;
 
-int32_t TVornLayer::PassCode() const { return OwnerFrame.Owner().PassCode; }
-
-void TVornLayer::SizeSurface() {
-  const TDIBSurface& frame = *OwnerFrame.Surface;
-  OwnerFrame.Owner().Budget().Charge(SurfaceCost(frame.Width(), frame.Height(), frame.Bpp()));
-  Surface->SetSize(frame.Width(), frame.Height(), frame.Bpp());
-  OwnerFrame.ReuseSpareLayer(*Surface);
+void TVornLayer::SizeSurface(TLoadContext& context, TVornFrame& frame) {
+  const TDIBSurface& picture = *frame.Surface;
+  context.Budget.Charge(SurfaceCost(picture.Width(), picture.Height(), picture.Bpp()));
+  Surface->SetSize(picture.Width(), picture.Height(), picture.Bpp());
+  frame.ReuseSpareLayer(*Surface);
 }
 
-void TVornLayer::LoadBinary(TStream& stream, const TVornFileHeader& header) {
-  SizeSurface();
+void TVornLayer::LoadBinary(TStream& stream, const TVornFileHeader& header, TLoadContext& context,
+                            TVornFrame& frame) {
+  SizeSurface(context, frame);
   stream.Skip(8);
   Visible = stream.ReadByte() != 0;
   TransColor = stream.ReadInt32();
   Alpha = stream.ReadInt32();
-  if (header.Version >= 101) AlphaOn = stream.ReadByte() != 0;
+  if (header.Version >= format::kVersionLayerAlphaOn) AlphaOn = stream.ReadByte() != 0;
   Name = ReadName(stream);
-  if (header.Version >= 107) stream.Skip(1);
-  ReadBlocks(stream, header, true);
+  if (header.Version >= format::kVersionLayerTrailer) stream.Skip(1);
+  ReadBlocks(stream, header, context, frame, true);
 }
 
 void TVornLayer::LoadXml(const TQzXmlElement& element, TStream& stream,
-                         const TVornFileHeader& header) {
+                         const TVornFileHeader& header, TLoadContext& context, TVornFrame& frame) {
   Visible = element.AttrAsBoolean("Visible", true);
   TransColor = element.AttrAsInteger("TransColor", -1);
   Alpha = element.AttrAsInteger("Alpha", 255);
   AlphaOn = element.AttrAsBoolean("AlphaOn", false);
   Name = element.AttrAsString("Name", "");
-  SizeSurface();
-  ReadBlocks(stream, header, false);
+  SizeSurface(context, frame);
+  ReadBlocks(stream, header, context, frame, false);
 }
 
-void TVornLayer::ReadBlocks(TStream& stream, const TVornFileHeader& header, bool binary) {
-  // Each block is decoded where it lies in the input (the stream is moved
-  // past it first), not copied out of it.
+void TVornLayer::ReadBlocks(TStream& stream, const TVornFileHeader& header, TLoadContext& context,
+                            TVornFrame& frame, bool binary) {
+  // Each block is decoded where it lies in the input, not copied out of it.
+  const bool packed = header.Version >= format::kVersionHeaderRecord;
   const int32_t colorLength = stream.ReadInt32();
   // A length of 0 would mean "the whole stream from its start": never a
   // colour block.
   if (colorLength == 0) Damaged();
   {
     TBlockAt color(stream, colorLength);
-    if (header.Version >= 103)
-      DecodePixels(color.Range, false, *Surface, header);
+    const TBlockJob job{context, header, frame, false, *Surface};
+    if (packed)
+      DecodePixels(color.Range, job);
     else
-      DecodeRowsV1(color.Range, colorLength, *Surface, header);
+      DecodeRowsV1(color.Range, colorLength, job);
+    color.Done();
   }
 
-  if (header.Version < 100) return;
+  if (header.Version < format::kVersionAlphaBlock) return;
   const int32_t alphaLength = stream.ReadInt32();
   if (alphaLength <= 0) return;
   // Binary layers drawn through their alpha have no transparent colour.
   if (binary && AlphaOn) TransColor = -1;
-  OwnerFrame.Owner().Budget().Charge(SurfaceCost(Surface->Width(), Surface->Height(), 8));
+  context.Budget.Charge(SurfaceCost(Surface->Width(), Surface->Height(), 8));
   Surface->NeedAlpha();
-  OwnerFrame.ReuseSpareLayer(*Surface->AlphaChannel);
+  frame.ReuseSpareLayer(*Surface->AlphaChannel);
   TBlockAt alpha(stream, alphaLength);
-  if (header.Version >= 103)
-    DecodePixels(alpha.Range, true, *Surface->AlphaChannel, header);
+  const TBlockJob job{context, header, frame, true, *Surface->AlphaChannel};
+  if (packed)
+    DecodePixels(alpha.Range, job);
   else
-    DecodeRowsV1(alpha.Range, alphaLength, *Surface->AlphaChannel, header);
+    DecodeRowsV1(alpha.Range, alphaLength, job);
+  alpha.Done();
 }
 
-void TVornLayer::DecodeRowsV1(TStream& data, int32_t length, TDIBSurface& target,
-                              const TVornFileHeader& header) {
+void TVornLayer::DecodeRowsV1(TStream& data, int32_t length, const TBlockJob& job) {
+  TDIBSurface& target = job.Target;
   const uint64_t total = static_cast<uint64_t>(target.RowBytes()) * target.Height();
   if (static_cast<uint64_t>(static_cast<int64_t>(length)) != total || length < 0) {
     // Inflated straight into the rows; what lies beyond them is not made.
     TBlockReader rows(data, true, total);
-    DecodeRows(rows, target, false);
+    DecodeRows(rows, target, false, 0);
     return;
   }
-  if (PassCode() == 0 && header.Randomized) throw EVornError(kMsgSetPassCode);
+  const int32_t passCode = job.Context.PassCode;
+  if (passCode == 0 && job.Header.Randomized)
+    throw EVornError(TErrorKind::PassCode, kMsgSetPassCode);
   TBlockReader rows(data, false, total);
-  DecodeRows(rows, target, true);
+  DecodeRows(rows, target, true, passCode);
 }
 
-void TVornLayer::DecodePixels(TStream& data, bool isAlpha, TDIBSurface& target,
-                              const TVornFileHeader& header) {
+void TVornLayer::DecodePixels(TStream& data, const TBlockJob& job) {
+  const TVornFileHeader& header = job.Header;
+  TDIBSurface& target = job.Target;
   const uint8_t compType = header.CompType;
-  const bool blocks = header.BlockWidth > 0 && header.BlockHeight > 0 && compType != 2;
-  if (compType == 2 && !isAlpha) {
-    DecodeJpeg(data, target);
+  const bool jpeg = compType == format::kCompJpeg;
+  const bool blocks = header.BlockWidth > 0 && header.BlockHeight > 0 && !jpeg;
+  if (jpeg && !job.IsAlpha) {
+    DecodeJpeg(data, job);
     return;
   }
   // Compressed data are inflated as the decoders take them, straight into
   // the surface, and never beyond what a table and its blocks or the rows
   // can use.
-  const bool inflate = compType == 0 || compType == 2;
+  const bool inflate = compType == format::kCompZlib || jpeg;
   uint64_t limit = std::numeric_limits<uint64_t>::max();
   if (inflate)
     limit = blocks ? TBlockGrid(target, header).UsefulBytes(target)
                    : static_cast<uint64_t>(target.RowBytes()) * target.Height();
   TBlockReader reader(data, inflate, limit);
   if (blocks) {
-    DecodeBlocks(reader, isAlpha, target, header);
+    DecodeBlocks(reader, job);
   } else {
-    DecodeRows(reader, target, header.Randomized && compType != 2);
+    DecodeRows(reader, target, header.Randomized && !jpeg, job.Context.PassCode);
   }
   // Damaged data up to the limit fail the block even where no block read them.
   reader.Drain();
 }
 
-void TVornLayer::DecodeRows(TBlockReader& data, TDIBSurface& target, bool scrambled) {
+void TVornLayer::DecodeRows(TBlockReader& data, TDIBSurface& target, bool scrambled,
+                            int32_t passCode) {
   const int32_t height = target.Height();
   if (height <= 0) return;
   const size_t rowBytes = static_cast<size_t>(target.RowBytes());
@@ -206,7 +226,7 @@ void TVornLayer::DecodeRows(TBlockReader& data, TDIBSurface& target, bool scramb
   };
   if (scrambled) {
     // Stored row k belongs at the k-th place the permutation draws.
-    TQzRandom random(PassCode());
+    TQzRandom random(passCode);
     random.Prepare(height);
     for (int32_t k = 0; k < height; ++k) readRow(random.NextIndex());
   } else {
@@ -214,8 +234,9 @@ void TVornLayer::DecodeRows(TBlockReader& data, TDIBSurface& target, bool scramb
   }
 }
 
-void TVornLayer::DecodeBlocks(TBlockReader& data, bool isAlpha, TDIBSurface& target,
-                              const TVornFileHeader& header) {
+void TVornLayer::DecodeBlocks(TBlockReader& data, const TBlockJob& job) {
+  const TVornFileHeader& header = job.Header;
+  TDIBSurface& target = job.Target;
   const int32_t width = target.Width();
   const int32_t height = target.Height();
   if (width <= 0 || height <= 0) return;
@@ -241,10 +262,10 @@ void TVornLayer::DecodeBlocks(TBlockReader& data, bool isAlpha, TDIBSurface& tar
   if (header.Randomized) {
     // Stored entry k belongs at the k-th place the permutation draws.
     if (grid.N > kMaxPermutation) throw EListError(FormatMessage(kMsgListCapacity, grid.N));
-    OwnerFrame.Owner().Budget().Check(static_cast<uint64_t>(grid.N) * sizeof(TBlockEntry) +
-                                      static_cast<uint64_t>(grid.N) / 4);
+    job.Context.Budget.Check(static_cast<uint64_t>(grid.N) * sizeof(TBlockEntry) +
+                             static_cast<uint64_t>(grid.N) / 4);
     table.resize(static_cast<size_t>(grid.N));
-    TQzRandom random(PassCode());
+    TQzRandom random(job.Context.PassCode);
     random.Prepare(static_cast<int32_t>(grid.N));
     for (int64_t k = 0; k < present; ++k)
       table[static_cast<size_t>(random.NextIndex())] = storedEntry(k);
@@ -266,12 +287,12 @@ void TVornLayer::DecodeBlocks(TBlockReader& data, bool isAlpha, TDIBSurface& tar
       const int32_t w = static_cast<int32_t>(std::min<int64_t>(grid.BW, width - x0));
       const TBlockEntry entry = entryAt(e);
       int64_t run = 1;
-      if (entry.Source == -1) {
+      if (entry.Source == format::kBlockStored) {
         // Stored here: h rows of whole bytes at the block's byte offset.
         const size_t rowBytes = static_cast<size_t>((bits * w + 7) / 8);
         uint8_t* cursor = top + y0 * step + bx * grid.ColumnBytes;
         for (int32_t r = 0; r < h; ++r) data.Read(cursor + r * step, rowBytes);
-      } else if (entry.Source == -2) {
+      } else if (entry.Source == format::kBlockRepeat) {
         // Repeats block q of this target, at this block's clipped size.
         const int64_t q = entry.Index;
         if (q < 0 || q >= grid.N) Damaged();
@@ -291,9 +312,9 @@ void TVornLayer::DecodeBlocks(TBlockReader& data, bool isAlpha, TDIBSurface& tar
           }
         }
         const auto right = static_cast<int32_t>(std::min<int64_t>((bx + run) * grid.BW, width));
-        const TVornLayer& layer = OwnerFrame.Owner().GetFrame(entry.Source).GetLayer(entry.Index);
+        const TVornLayer& layer = job.Context.Layers.Layer(entry.Source, entry.Index);
         const TDIBSurface* source =
-            isAlpha ? layer.Surface->AlphaChannel.get() : layer.Surface.get();
+            job.IsAlpha ? layer.Surface->AlphaChannel.get() : layer.Surface.get();
         if (source == nullptr) Damaged();
         CopyBlock(target, x0, y0, {x0, y0, right, y0 + h}, *source);
       }
@@ -327,11 +348,12 @@ void TVornLayer::CopyBlock(TDIBSurface& target, int32_t x, int32_t y, const TRec
     std::memmove(to, from, length);
 }
 
-void TVornLayer::DecodeJpeg(TStream& data, TDIBSurface& target) {
-  const TDIBSurface& frame = *OwnerFrame.Surface;
+void TVornLayer::DecodeJpeg(TStream& data, const TBlockJob& job) {
+  const TDIBSurface& frame = *job.Frame.Surface;
+  TDIBSurface& target = job.Target;
   // The decoder's rows, their copy in the decoded picture and the surface
   // it is assigned to are held at once.
-  OwnerFrame.Owner().Budget().Check(3 * SurfaceBytes(frame.Width(), frame.Height(), 24));
+  job.Context.Budget.Check(3 * SurfaceBytes(frame.Width(), frame.Height(), 24));
   // The JPEG decoder takes the whole block from memory: where the input is
   // held in memory it is read there, otherwise it is copied out first.
   const uint8_t* bytes = nullptr;
@@ -343,7 +365,8 @@ void TVornLayer::DecodeJpeg(TStream& data, TDIBSurface& target) {
     CopyFromStream(copy, data, static_cast<int32_t>(std::min<size_t>(size, INT32_MAX)));
     bytes = copy.Memory();
   }
-  const TDecodedPicture picture = DecodeJpegPicture(bytes, size, frame.Width(), frame.Height());
+  const TDecodedPicture picture =
+      DecodeJpegPicture(bytes, size, frame.Width(), frame.Height(), job.Context.Limits.JpegScans);
   target.Assign(picture);
   // A JPEG layer of another depth than its frame is converted before it is
   // drawn or copied from, so that every layer has the frame's depth.

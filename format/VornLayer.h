@@ -1,7 +1,10 @@
 // One layer of a frame: its properties and its two pixel data blocks (colour,
 // then alpha), decoded from plain or zlib rows, JPEG, or a table of stored,
 // repeated and cross-frame blocks, unscrambled with the identification code
-// where the file is scrambled.
+// where the file is scrambled. What it needs of the load (budget, code, the
+// other frames' layers) comes from the load context, and of its frame (the
+// picture's size, depth and colour table, reusable memory) from the frame
+// handed to the load; a layer keeps no way back to either.
 #pragma once
 
 #include <cstdint>
@@ -15,35 +18,31 @@ namespace vorn {
 
 class TBlockReader;
 class TDIBSurface;
+class TPixelMemory;
 class TQzXmlElement;
 class TStream;
 class TVornFrame;
+struct TLoadContext;
 
 class TVornLayer {
  public:
-  explicit TVornLayer(TVornFrame& owner);
+  // The layer's surfaces take their pixel blocks from pixels.
+  explicit TVornLayer(TPixelMemory* pixels = nullptr);
   ~TVornLayer();
   TVornLayer(const TVornLayer&) = delete;
   TVornLayer& operator=(const TVornLayer&) = delete;
 
-  void LoadBinary(TStream& stream, const TVornFileHeader& header);
-  void LoadXml(const TQzXmlElement& element, TStream& stream, const TVornFileHeader& header);
+  void LoadBinary(TStream& stream, const TVornFileHeader& header, TLoadContext& context,
+                  TVornFrame& frame);
+  void LoadXml(const TQzXmlElement& element, TStream& stream, const TVornFileHeader& header,
+               TLoadContext& context, TVornFrame& frame);
 
-  // Versions up to 102: rows stored as is (length exactly R x H, in the
-  // permuted order) or as one zlib stream.
-  // data holds the block from its position to its end.
-  void DecodeRowsV1(TStream& data, int32_t length, TDIBSurface& target,
-                    const TVornFileHeader& header);
-  // Versions from 103: by CompType, in rows or blocks.
-  void DecodePixels(TStream& data, bool isAlpha, TDIBSurface& target,
-                    const TVornFileHeader& header);
   // Byte copy of the rectangle src of source to (x, y) of target, one row
   // at a time. Both must have the same depth and the rectangle must lie
   // inside both; anything else fails the load.
   static void CopyBlock(TDIBSurface& target, int32_t x, int32_t y, const TRect& src,
                         const TDIBSurface& source);
 
-  TVornFrame& OwnerFrame;
   std::string Name;
   std::unique_ptr<TDIBSurface> Surface;
   bool Visible = true;
@@ -52,13 +51,26 @@ class TVornLayer {
   bool AlphaOn = false;
 
  private:
-  void SizeSurface();
-  void ReadBlocks(TStream& stream, const TVornFileHeader& header, bool binary);
-  void DecodeRows(TBlockReader& data, TDIBSurface& target, bool scrambled);
-  void DecodeBlocks(TBlockReader& data, bool isAlpha, TDIBSurface& target,
-                    const TVornFileHeader& header);
-  void DecodeJpeg(TStream& data, TDIBSurface& target);
-  int32_t PassCode() const;
+  // What one block is decoded with.
+  struct TBlockJob {
+    TLoadContext& Context;
+    const TVornFileHeader& Header;
+    TVornFrame& Frame;
+    bool IsAlpha;
+    TDIBSurface& Target;
+  };
+  void SizeSurface(TLoadContext& context, TVornFrame& frame);
+  void ReadBlocks(TStream& stream, const TVornFileHeader& header, TLoadContext& context,
+                  TVornFrame& frame, bool binary);
+  // Versions up to 102: rows stored as is (length exactly R x H, in the
+  // permuted order) or as one zlib stream. data holds the block from its
+  // position to its end.
+  void DecodeRowsV1(TStream& data, int32_t length, const TBlockJob& job);
+  // Versions from 103: by CompType, in rows or blocks.
+  void DecodePixels(TStream& data, const TBlockJob& job);
+  void DecodeRows(TBlockReader& data, TDIBSurface& target, bool scrambled, int32_t passCode);
+  void DecodeBlocks(TBlockReader& data, const TBlockJob& job);
+  void DecodeJpeg(TStream& data, const TBlockJob& job);
 };
 
 }  // namespace vorn

@@ -61,20 +61,20 @@ class TDescriptorStream final : public TStream {
 }  // namespace
 
 std::unique_ptr<TStream> OpenFileStream(const char* fileName) {
-  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  if (fileName == nullptr) throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, std::string()));
   const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EReadError(FormatMessage(kMsgFileOpen, std::string(fileName)));
+  if (fd < 0) throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, std::string(fileName)));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     // Directories and devices are not picture files.
     ::close(fd);
-    throw EReadError(FormatMessage(kMsgFileOpen, std::string(fileName)));
+    throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, std::string(fileName)));
   }
   return std::make_unique<TDescriptorStream>(fd, true);
 }
 
 std::unique_ptr<TStream> OpenFileStreamW(const char16_t* fileName) {
-  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  if (fileName == nullptr) throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, std::string()));
   return OpenFileStream(Utf8FromUtf16(fileName).c_str());
 }
 

@@ -62,10 +62,10 @@ class THandleStream final : public TStream {
 };
 
 std::unique_ptr<TStream> Opened(HANDLE handle, const std::string& name) {
-  if (handle == INVALID_HANDLE_VALUE) throw EReadError(FormatMessage(kMsgFileOpen, name));
+  if (handle == INVALID_HANDLE_VALUE) throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, name));
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     CloseHandle(handle);
-    throw EReadError(FormatMessage(kMsgFileOpen, name));
+    throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, name));
   }
   return std::make_unique<THandleStream>(handle, true);
 }
@@ -74,14 +74,14 @@ std::unique_ptr<TStream> Opened(HANDLE handle, const std::string& name) {
 
 // Others may read the file while we do, but not write it.
 std::unique_ptr<TStream> OpenFileStream(const char* fileName) {
-  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  if (fileName == nullptr) throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, std::string()));
   return Opened(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr),
                 fileName);
 }
 
 std::unique_ptr<TStream> OpenFileStreamW(const char16_t* fileName) {
-  if (fileName == nullptr) throw EReadError(FormatMessage(kMsgFileOpen, std::string()));
+  if (fileName == nullptr) throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, std::string()));
   return Opened(CreateFileW(reinterpret_cast<const wchar_t*>(fileName), GENERIC_READ,
                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                             nullptr),

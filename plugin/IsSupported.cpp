@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "support/DecimalText.h"
+#include "format/VornHead.h"
 #include "platform/AnsiText.h"
 #include "platform/FileStreams.h"
 #include "platform/Trace.h"
@@ -109,12 +109,7 @@ THead HeadFromHandle(uintptr_t handle) {
 }
 
 bool HeadHasSignature(const THead& head) {
-  const std::string_view text = head.View();
-  if (text.substr(0, 5) == "VornX") return true;
-  if (text.substr(0, 4) != "Vorn") return false;
-  int32_t version = 0;
-  if (!TryParseDecimal(text.substr(4, 3), version)) version = 0;
-  return version >= 100 && version <= 106;
+  return format::TVornHead(head.Bytes, head.Length).HasSupportedSignature();
 }
 
 int32_t IsSupportedCall(const char* fileName, uintptr_t dw) {

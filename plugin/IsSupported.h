@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "format/VornFormat.h"
+
 namespace vorn {
 
-inline constexpr size_t kHeadSize = 7;
+using format::kHeadSize;
 
 // The first bytes of a file as the format test sees them.
 struct THead {

@@ -7,20 +7,18 @@
 #include <string>
 #include <unordered_map>
 
+#include "api/TiledPicture.h"
 #include "config/VornSettings.h"
 #include "format/VornFileHeader.h"
-#include "format/VornFrame.h"
-#include "format/VornFrameList.h"
-#include "support/Stream.h"
+#include "format/VornHead.h"
 #include "platform/FileStreams.h"
 #include "platform/Screen.h"
 #include "platform/Trace.h"
-#include "plugin/TiledPicture.h"
+#include "plugin/ExportGuard.h"
 #include "support/Messages.h"
-#include "support/QzXml.h"
+#include "support/Stream.h"
 #include "support/VornError.h"
-#include "surface/DIBSurface.h"
-#include "surface/PixelMemory.h"
+#include "vorn/vorn.h"
 
 namespace vorn {
 
@@ -34,16 +32,36 @@ bool IsFileInput(const TPictureRequest& request) { return (request.flag & 7) == 
 // Pixel blocks taken from movable host memory while a picture call runs,
 // locked while it uses them: the block of the picture it delivers is handed
 // to the host as it is instead of being copied into a new one.
-class THostPixelMemory final : public TPixelMemory {
+class THostPixelMemory final {
  public:
   THostPixelMemory() = default;
   THostPixelMemory(const THostPixelMemory&) = delete;
   THostPixelMemory& operator=(const THostPixelMemory&) = delete;
-  ~THostPixelMemory() override {
+  ~THostPixelMemory() {
     for (const auto& [bytes, block] : blocks_) Release(block.Handle);
   }
 
-  uint8_t* Allocate(size_t size) override {
+  // The library's allocator over these blocks.
+  vorn_allocator Allocator() {
+    return vorn_allocator{
+        [](void* self, size_t size) -> void* { return static_cast<THostPixelMemory*>(self)->Allocate(size); },
+        [](void* self, void* bytes) { static_cast<THostPixelMemory*>(self)->Free(static_cast<uint8_t*>(bytes)); },
+        this};
+  }
+
+  // The handle of the block at bytes when it is one of these of exactly size
+  // bytes, unlocked and no longer freed here; null otherwise.
+  THostHandle HandOver(const uint8_t* bytes, size_t size) {
+    const auto it = blocks_.find(const_cast<uint8_t*>(bytes));
+    if (it == blocks_.end() || it->second.Size != size) return nullptr;
+    const THostHandle handle = it->second.Handle;
+    platform::HostUnlock(handle);
+    blocks_.erase(it);
+    return handle;
+  }
+
+ private:
+  uint8_t* Allocate(size_t size) noexcept {
     const THostHandle handle = platform::HostAlloc(size);
     if (handle == nullptr) return nullptr;
     auto* bytes = static_cast<uint8_t*>(platform::HostLock(handle));
@@ -64,25 +82,13 @@ class THostPixelMemory final : public TPixelMemory {
     return bytes;
   }
 
-  void Free(uint8_t* bytes) override {
+  void Free(uint8_t* bytes) noexcept {
     const auto it = blocks_.find(bytes);
     if (it == blocks_.end()) return;  // handed over to the host
     Release(it->second.Handle);
     blocks_.erase(it);
   }
 
-  // The handle of the block at bytes when it is one of these of exactly size
-  // bytes, unlocked and no longer freed here; null otherwise.
-  THostHandle HandOver(const uint8_t* bytes, size_t size) {
-    const auto it = blocks_.find(const_cast<uint8_t*>(bytes));
-    if (it == blocks_.end() || it->second.Size != size) return nullptr;
-    const THostHandle handle = it->second.Handle;
-    platform::HostUnlock(handle);
-    blocks_.erase(it);
-    return handle;
-  }
-
- private:
   struct TBlock {
     THostHandle Handle;
     size_t Size;
@@ -94,39 +100,96 @@ class THostPixelMemory final : public TPixelMemory {
   std::unordered_map<uint8_t*, TBlock> blocks_;
 };
 
-// What the quick header path of GetPictureInfo reads: the head, the header
-// size and the header record.
-constexpr size_t kQuickPathBytes = 7 + 4 + 40;
-
-// File input starts at byte offset len; memory input is copied first (at
-// most limit bytes of it), so the host's block is never touched afterwards.
-std::unique_ptr<TStream> OpenInput(const TPictureRequest& request, size_t limit = SIZE_MAX) {
-  if (IsFileInput(request)) {
-    std::unique_ptr<TStream> stream = request.wideName != nullptr
-                                          ? platform::OpenFileStreamW(request.wideName)
-                                          : platform::OpenFileStream(request.buf);
-    stream->Seek(request.len);
-    return stream;
+// The input of a picture call: a file from byte offset len on, or the host's
+// len bytes, read where they lie (nothing of it is kept after the call).
+class TPictureInput {
+ public:
+  explicit TPictureInput(const TPictureRequest& request) {
+    if (IsFileInput(request)) {
+      stream_ = request.wideName != nullptr ? platform::OpenFileStreamW(request.wideName)
+                                            : platform::OpenFileStream(request.buf);
+      stream_->Seek(request.len);
+      offset_ = request.len;
+    } else {
+      if (request.buf == nullptr || request.len <= 0) throw EReadError(kMsgStreamRead);
+      stream_ = std::make_unique<TMemoryView>(reinterpret_cast<const uint8_t*>(request.buf),
+                                              static_cast<size_t>(request.len));
+    }
   }
-  if (request.buf == nullptr || request.len <= 0) throw EReadError(kMsgStreamRead);
-  const auto* bytes = reinterpret_cast<const uint8_t*>(request.buf);
-  const size_t size = std::min(static_cast<size_t>(request.len), limit);
-  std::vector<uint8_t> copy;
-  copy.reserve(size);
-  AdviseHugePages(copy.data(), size);  // large inputs: far fewer page faults
-  copy.assign(bytes, bytes + size);
-  return std::make_unique<TMemoryStream>(std::move(copy));
+
+  TStream& Stream() { return *stream_; }
+
+  // Opens the picture from the input's start with the library.
+  vorn_image* Open(int32_t passCode, const vorn_allocator* allocator) {
+    vorn_options options{};
+    options.struct_size = sizeof options;
+    options.pass_code = passCode;
+    options.allocator = allocator;
+    vorn_image* image = nullptr;
+    if (const uint8_t* bytes = stream_->ContiguousBytes()) {
+      if (vorn_open_memory(bytes, static_cast<size_t>(stream_->Size()), &options, &image) != VORN_OK)
+        return nullptr;
+      return image;
+    }
+    // A file is read through the library's reader callbacks, its positions
+    // counted from the picture's offset.
+    io_.size = static_cast<uint64_t>(std::max<int64_t>(stream_->Size() - offset_, 0));
+    io_.user = this;
+    io_.read = [](void* user, void* buffer, size_t count) -> size_t {
+      try {
+        return static_cast<TPictureInput*>(user)->stream_->Read(buffer, count);
+      } catch (...) {
+        return static_cast<size_t>(-1);
+      }
+    };
+    io_.seek = [](void* user, uint64_t position) -> int {
+      try {
+        auto* self = static_cast<TPictureInput*>(user);
+        self->stream_->Seek(self->offset_ + static_cast<int64_t>(position));
+        return 0;
+      } catch (...) {
+        return -1;
+      }
+    };
+    if (vorn_open_io(&io_, &options, &image) != VORN_OK) return nullptr;
+    return image;
+  }
+
+ private:
+  std::unique_ptr<TStream> stream_;
+  int64_t offset_ = 0;
+  vorn_io io_{};
+};
+
+// An image open for one call; closed on every path.
+class TOpenImage {
+ public:
+  TOpenImage(TPictureInput& input, int32_t passCode, const vorn_allocator* allocator)
+      : image_(input.Open(passCode, allocator)) {
+    if (image_ == nullptr) throw EVornError(kMsgFileDamaged);
+  }
+  ~TOpenImage() { vorn_close(image_); }
+  TOpenImage(const TOpenImage&) = delete;
+  TOpenImage& operator=(const TOpenImage&) = delete;
+  vorn_image* operator*() const { return image_; }
+
+ private:
+  vorn_image* image_;
+};
+
+void Check(vorn_status status) {
+  if (status != VORN_OK) throw EVornError(vorn_status_text(status));
 }
 
-// Hands a surface to the host in two movable blocks: the header block, then
+// Hands a picture to the host in two movable blocks: the header block, then
 // the pixel block. A block that cannot be allocated or locked frees whatever
 // this call allocated, clears the host's handles and fails the call, so the
 // host never receives an uninitialised block nor has to free half a picture.
 // A pixel block taken from pixels is handed over instead of copied.
-int32_t Deliver(const TDIBSurface& surface, THostHandle* pHBInfo, THostHandle* pHBm,
+int32_t Deliver(const vorn_dib& dib, THostHandle* pHBInfo, THostHandle* pHBm,
                 THostPixelMemory& pixels) {
   if (pHBInfo == nullptr || pHBm == nullptr) return -1;
-  if (surface.BitmapInfoSize() <= 0 || surface.Size() <= 0) return -1;
+  if (dib.info_size == 0 || dib.bits_size == 0) return -1;
   const auto copyInto = [](THostHandle* slot, const uint8_t* bytes, size_t size) {
     *slot = platform::HostAlloc(size);
     if (*slot == nullptr) return false;
@@ -140,13 +203,12 @@ int32_t Deliver(const TDIBSurface& surface, THostHandle* pHBInfo, THostHandle* p
     platform::HostUnlock(*slot);
     return true;
   };
-  if (!copyInto(pHBInfo, surface.BitmapInfo(), static_cast<size_t>(surface.BitmapInfoSize())))
-    return -1;
-  if (const THostHandle handle = pixels.HandOver(surface.Bits(), static_cast<size_t>(surface.Size()))) {
+  if (!copyInto(pHBInfo, dib.info, dib.info_size)) return -1;
+  if (const THostHandle handle = pixels.HandOver(dib.bits, dib.bits_size)) {
     *pHBm = handle;
     return 0;
   }
-  if (!copyInto(pHBm, surface.Bits(), static_cast<size_t>(surface.Size()))) {
+  if (!copyInto(pHBm, dib.bits, dib.bits_size)) {
     platform::HostFree(*pHBInfo);
     *pHBInfo = nullptr;
     return -1;
@@ -180,115 +242,85 @@ void FillInfo(const TVornFileHeader& header, bool multiImage, SusiePictureInfo& 
   info.hInfo = nullptr;
 }
 
+int32_t PreviewBody(const TPictureRequest& request, THostHandle* pHBInfo, THostHandle* pHBm) {
+  // Declared first: every block is given back before the memory goes.
+  THostPixelMemory pixels;
+  const vorn_allocator allocator = pixels.Allocator();
+  TPictureInput input(request);
+  const TOpenImage image(input, ReadPassCode(), &allocator);
+  vorn_dib dib{};
+  Check(vorn_decode_frame_dib(*image, 0, &dib));
+  return Deliver(dib, pHBInfo, pHBm, pixels);
+}
+
 }  // namespace
 
 int32_t GetPictureInfoCall(const TPictureRequest& request, SusiePictureInfo* lpInfo) noexcept {
-  int32_t result = -1;
-  try {
-    Trace("GetPictureInfo");
+  return TracedExport("GetPictureInfo", ':', [&] {
     Trace(IsFileInput(request) ? "GetPictureInfo:LoadFile" : "GetPictureInfo:LoadMem");
-    // Of memory input only what the quick path reads is copied at first: a
-    // listing of large files must not copy them whole.
-    std::unique_ptr<TStream> stream = OpenInput(request, kQuickPathBytes);
+    TPictureInput input(request);
+    TStream& stream = input.Stream();
     const bool multiImage = ReadMultiImage();
     Trace("GetPictureInfo:ReadHeader");
-    uint8_t head[7];
-    stream->ReadBuffer(head, sizeof head);
-    Trace("GetPictureInfo:" + HeadText(head, sizeof head));
+    uint8_t bytes[format::kHeadSize];
+    stream.ReadBuffer(bytes, sizeof bytes);
+    Trace("GetPictureInfo:" + HeadText(bytes, sizeof bytes));
 
     TVornFileHeader header;
-    int32_t version = 0;
-    const bool newGeneration = std::memcmp(head, "VornX", 5) == 0;
-    if (!newGeneration && !QzTryStrToInt(std::string(reinterpret_cast<char*>(head) + 4, 3), version))
-      version = 0;
-    if (!newGeneration && version >= 103) {
+    if (format::TVornHead(bytes, sizeof bytes).HasHeaderRecord()) {
       // Old files from version 103 carry the whole header record up front:
       // no pixel is decoded to answer.
       Trace("GetPictureInfo:VornX");
-      const int32_t size = stream->ReadInt32();
+      const int32_t size = stream.ReadInt32();
       Trace("GetPictureInfo:HeaderSize=" + std::to_string(size));
-      const int64_t wanted = std::min<int64_t>({std::max<int32_t>(size, 0), 40, stream->Remaining()});
+      const int64_t wanted = std::min<int64_t>({std::max<int32_t>(size, 0), 40, stream.Remaining()});
       uint8_t raw[TVornFileHeader::kRecordSize] = {};
-      stream->ReadBuffer(raw, static_cast<size_t>(std::max<int64_t>(wanted, 0)));
+      stream.ReadBuffer(raw, static_cast<size_t>(std::max<int64_t>(wanted, 0)));
       header = TVornFileHeader::FromBytes(raw, sizeof raw);
     } else {
       Trace("GetPictureInfo:Vorn");
-      TVornFrameList frames(ReadPassCode());
-      if (IsFileInput(request))
-        stream->Seek(stream->Position() - static_cast<int64_t>(sizeof head));
-      else
-        stream = OpenInput(request);  // the whole input, from the head on
+      const TOpenImage image(input, ReadPassCode(), nullptr);
       Trace("GetPictureInfo:LoadFromStream");
-      frames.LoadFromStream(*stream, false);
+      Check(vorn_decode_all(*image));
       Trace("GetPictureInfo:SetHeader");
-      frames.SetHeader(header, 0, 70);
+      vorn_info info{};
+      Check(vorn_get_info(*image, &info));
+      header.Width = info.width;
+      header.Height = info.height;
+      header.Bpp = info.bits_per_pixel;
+      header.Count = static_cast<int32_t>(info.frame_count);
     }
-    if (lpInfo == nullptr) throw EVornError("no picture information record");
+    if (lpInfo == nullptr) throw EVornError(TErrorKind::Argument, "no picture information record");
     SusiePictureInfo info;
     FillInfo(header, multiImage, info);
     Trace("GetPictureInfo:" + std::to_string(info.width) + "x" + std::to_string(info.height));
     *lpInfo = info;
-    result = 0;
-  } catch (...) {
-    Trace("GetPictureInfo:Error");
-    result = -1;
-  }
-  Trace("GetPictureInfo:End=" + std::to_string(result));
-  return result;
+    return 0;
+  });
 }
 
 int32_t GetPreviewCall(const TPictureRequest& request, THostHandle* pHBInfo,
                        THostHandle* pHBm) noexcept {
-  int32_t result = -1;
-  try {
-    Trace("GetPreview");
-    // Declared first: every surface is gone before the memory it came from.
-    THostPixelMemory pixels;
-    const TPixelMemoryScope scope(pixels);
-    std::unique_ptr<TStream> stream = OpenInput(request);
-    TVornFrameList frames(ReadPassCode());
-    frames.LoadFromStream(*stream, true);
-    result = Deliver(*frames.GetFrame(0).Surface, pHBInfo, pHBm, pixels);
-  } catch (...) {
-    result = -1;
-  }
-  if (result != 0) Trace("GetPreview:Error");
-  Trace("GetPreview.End=" + std::to_string(result));
-  return result;
+  return TracedExport("GetPreview", '.', [&] { return PreviewBody(request, pHBInfo, pHBm); });
 }
 
 int32_t GetPictureCall(const TPictureRequest& request, THostHandle* pHBInfo,
                        THostHandle* pHBm) noexcept {
-  int32_t result = -1;
-  try {
-    Trace("GetPicture");
-    if (!ReadMultiImage()) {
-      result = GetPreviewCall(request, pHBInfo, pHBm);
-    } else {
-      Trace(IsFileInput(request) ? "GetPicture:File" : "GetPicture:Mem");
-      THostPixelMemory pixels;
-      const TPixelMemoryScope scope(pixels);
-      std::unique_ptr<TStream> stream = OpenInput(request);
-      TVornFrameList frames(ReadPassCode());
-      Trace("GetPicture:LoadFromStream");
-      frames.LoadFromStream(*stream, false);
-      Trace("GetPicture:Loaded");
-      const platform::TScreenSize screen = platform::ScreenSize();
-      // A picture of one frame is that frame's composite: delivered as it is.
-      if (const TDIBSurface* single = SingleFramePicture(frames, screen.Width, screen.Height)) {
-        result = Deliver(*single, pHBInfo, pHBm, pixels);
-      } else {
-        const std::unique_ptr<TDIBSurface> sheet =
-            BuildTiledPicture(frames, screen.Width, screen.Height);
-        result = Deliver(*sheet, pHBInfo, pHBm, pixels);
-      }
-    }
-  } catch (...) {
-    result = -1;
-  }
-  if (result != 0) Trace("GetPicture:Error");
-  Trace("GetPicture.End=" + std::to_string(result));
-  return result;
+  return TracedExport("GetPicture", '.', [&] {
+    if (!ReadMultiImage()) return GetPreviewCall(request, pHBInfo, pHBm);
+    Trace(IsFileInput(request) ? "GetPicture:File" : "GetPicture:Mem");
+    THostPixelMemory pixels;
+    const vorn_allocator allocator = pixels.Allocator();
+    TPictureInput input(request);
+    const TOpenImage image(input, ReadPassCode(), &allocator);
+    Trace("GetPicture:LoadFromStream");
+    Check(vorn_decode_all(*image));
+    Trace("GetPicture:Loaded");
+    const platform::TScreenSize screen = platform::ScreenSize();
+    vorn_dib dib{};
+    Check(vorn_decode_sheet_dib(*image, screen.Width, screen.Height, &dib, nullptr));
+    return Deliver(dib, pHBInfo, pHBm, pixels);
+  });
 }
 
 }  // namespace vorn

@@ -8,19 +8,23 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Trace.h"
 #include "platform/WideText.h"
+#include "vorn/vorn.h"
 
 namespace vorn {
 namespace {
 
 using platform::Trace;
 
-// Texts for infono 0 to 3. Number 1 has no text of its own: it is stored
-// as an empty text.
-constexpr std::string_view kPluginInfo[] = {"00IN", "", "*.VRN", "Vornpix (*.VRN)"};
+// The plug-in's name and version, as the about box shows them.
+#define VORN_PLUGIN_NAME "Vornpix Format for Susie " VORN_VERSION_STRING
+
+// Texts for infono 0 to 3. Hosts list plug-ins by number 1 and enumerate
+// the numbers until the first empty one, so it names the plug-in.
+constexpr std::string_view kPluginInfo[] = {"00IN", VORN_PLUGIN_NAME, "*.VRN", "Vornpix (*.VRN)"};
 
 constexpr char kAboutCaption[] = "Vornpix Format for Susie";
 constexpr char kAboutText[] =
-    "Vornpix Format for Susie\r\n"
+    VORN_PLUGIN_NAME "\r\n"
     "Susie import plug-in (00IN) for Vornpix files (*.VRN)";
 
 // Both forms: the text for infono, cut to fit buflen units with its zero.

@@ -56,12 +56,12 @@ std::string AsciiLowerCase(std::string s) {
 void CheckDeclaration(const TQzXmlTags& tags) {
   const TQzXmlTag* decl = tags.GetTag(0);
   if (decl == nullptr || decl->Kind() != TQzXmlTagKind::Declaration)
-    throw EVornError(kMsgUnsupportedFile);
+    throw EVornError(TErrorKind::Unsupported, kMsgUnsupportedFile);
   if (!decl->HasPair("version") || !decl->HasPair("encoding"))
-    throw EVornError(kMsgUnsupportedFile);
-  if (decl->PairValue("version") != "1.0") throw EVornError(kMsgUnsupportedXml);
+    throw EVornError(TErrorKind::Unsupported, kMsgUnsupportedFile);
+  if (decl->PairValue("version") != "1.0") throw EVornError(TErrorKind::Unsupported, kMsgUnsupportedXml);
   const std::string encoding = AsciiLowerCase(decl->PairValue("encoding"));
-  if (encoding != "shift_jis" && encoding != "shift-jis") throw EVornError(kMsgUnsupportedCharset);
+  if (encoding != "shift_jis" && encoding != "shift-jis") throw EVornError(TErrorKind::Unsupported, kMsgUnsupportedCharset);
 }
 
 }  // namespace

@@ -91,6 +91,20 @@ void TMemoryStream::Clear() {
   position_ = 0;
 }
 
+void TMemoryView::Seek(int64_t position) {
+  if (position < 0) throw EReadError(kMsgStreamRead);
+  position_ = position;
+}
+
+size_t TMemoryView::Read(void* buffer, size_t count) {
+  if (position_ >= static_cast<int64_t>(size_)) return 0;
+  const auto at = static_cast<size_t>(position_);
+  const size_t n = std::min(count, size_ - at);
+  std::memcpy(buffer, bytes_ + at, n);
+  position_ = static_cast<int64_t>(at + n);
+  return n;
+}
+
 void TStreamRange::Seek(int64_t position) {
   if (position < 0) throw EReadError(kMsgStreamRead);
   position_ = position;

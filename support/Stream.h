@@ -67,6 +67,24 @@ class TMemoryStream final : public TStream {
   int64_t position_ = 0;
 };
 
+// A read-only stream over bytes held in memory by someone else, who keeps
+// them unchanged while the stream is used.
+class TMemoryView final : public TStream {
+ public:
+  TMemoryView(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+
+  int64_t Size() const override { return static_cast<int64_t>(size_); }
+  int64_t Position() const override { return position_; }
+  void Seek(int64_t position) override;
+  size_t Read(void* buffer, size_t count) override;
+  const uint8_t* ContiguousBytes() const override { return size_ > 0 ? bytes_ : nullptr; }
+
+ private:
+  const uint8_t* bytes_;
+  size_t size_;
+  int64_t position_ = 0;
+};
+
 // A read-only window onto bytes [start, start + length) of another stream.
 // Reads never pass the window's end; the base stream is positioned before
 // each read, so it may be used in between.

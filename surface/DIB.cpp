@@ -8,7 +8,7 @@
 
 namespace vorn {
 
-TDIB::TDIB() { SwitchTo(TDIBSharedImage::Empty()); }
+TDIB::TDIB(TPixelMemory* pixels) : pixels_(pixels) { SwitchTo(TDIBSharedImage::Empty()); }
 
 TDIB::~TDIB() = default;
 
@@ -35,7 +35,7 @@ void TDIB::SetSize(int32_t w, int32_t h, int32_t bpp) {
     Clear();
     return;
   }
-  SwitchTo(TDIBSharedImage::Create(w, h, bpp, PixelFormat, ColorTable));
+  SwitchTo(TDIBSharedImage::Create(w, h, bpp, PixelFormat, ColorTable, pixels_));
 }
 
 void TDIB::SetWidth(int32_t w) {

@@ -51,7 +51,8 @@ void CheckDepthAndFormat(int32_t bpp, const TPixelFormat& format) {
 
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Create(int32_t w, int32_t h, int32_t bpp,
                                                          const TPixelFormat& format,
-                                                         const TColorTable& colors) {
+                                                         const TColorTable& colors,
+                                                         TPixelMemory* pixels) {
   CheckDepthAndFormat(bpp, format);
   if (w <= 0 || h <= 0)
     throw EInvalidGraphicOperation("Invalid image size (" + std::to_string(w) + " x " +
@@ -92,7 +93,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Create(int32_t w, int32_t h, i
   image->StoreColorTable(colors);
   image->PaletteChanged = false;
   // Zero-filled, so row padding is always zero and output is reproducible.
-  image->Pixels = TPixelBlock(static_cast<size_t>(image->Size));
+  image->Pixels = TPixelBlock(static_cast<size_t>(image->Size), pixels);
   return image;
 }
 

@@ -16,9 +16,10 @@ class TDIBSharedImage {
   // Builds a zero-filled image of w x h at bpp (1, 4, 8, 16, 24, 32) with the
   // given format and colour table. Fails with EInvalidGraphicOperation for an
   // unsupported depth or format, before allocating anything.
+  // The pixel block comes from pixels (null: the C heap).
   static std::shared_ptr<TDIBSharedImage> Create(int32_t w, int32_t h, int32_t bpp,
                                                  const TPixelFormat& format,
-                                                 const TColorTable& colors);
+                                                 const TColorTable& colors, TPixelMemory* pixels);
   // The process-wide empty image (0 x 0, grey colour table, 8-8-8 formats).
   static const std::shared_ptr<TDIBSharedImage>& Empty();
   std::shared_ptr<TDIBSharedImage> Clone() const;

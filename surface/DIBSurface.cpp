@@ -9,7 +9,7 @@
 
 namespace vorn {
 
-TDIBSurface::TDIBSurface() = default;
+TDIBSurface::TDIBSurface(TPixelMemory* pixels) : TDIB(pixels) {}
 
 TDIBSurface::~TDIBSurface() = default;
 
@@ -78,7 +78,7 @@ uint32_t TDIBSurface::ColorToPixel(int32_t r, int32_t g, int32_t b) const {
 }
 
 std::unique_ptr<TDIBSurface> TDIBSurface::CloneSurface() const {
-  auto copy = std::make_unique<TDIBSurface>();
+  auto copy = std::make_unique<TDIBSurface>(PixelSource());
   if (Image().Size > 0) copy->SwitchTo(image_->Clone());
   copy->ColorTable = ColorTable;
   copy->PixelFormat = PixelFormat;
@@ -88,7 +88,7 @@ std::unique_ptr<TDIBSurface> TDIBSurface::CloneSurface() const {
 }
 
 void TDIBSurface::NeedAlpha() {
-  if (!AlphaChannel) AlphaChannel = std::make_unique<TDIBSurface>();
+  if (!AlphaChannel) AlphaChannel = std::make_unique<TDIBSurface>(PixelSource());
   TDIBSurface& alpha = *AlphaChannel;
   if (alpha.Width() != Width() || alpha.Height() != Height() ||
       (alpha.Image().Size > 0 && alpha.BitCount() != 8)) {

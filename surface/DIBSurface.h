@@ -25,7 +25,9 @@ struct TDecodedPicture {
 
 class TDIB {
  public:
-  TDIB();
+  // Pixel blocks come from pixels (null: the C heap); the source must
+  // outlive the object and its copies.
+  explicit TDIB(TPixelMemory* pixels = nullptr);
   virtual ~TDIB();
   TDIB(const TDIB&) = delete;
   TDIB& operator=(const TDIB&) = delete;
@@ -67,6 +69,7 @@ class TDIB {
   int32_t RowStep() const { return -image_->RowBytes; }
   const TPixelFormat& CurrentFormat() const { return image_->CurrentFormat; }
   const TDIBSharedImage& Image() const { return *image_; }
+  TPixelMemory* PixelSource() const { return pixels_; }
 
   // Row 0 (the top row) after MakeUnique; rows follow at RowStep.
   uint8_t* TopRow();
@@ -89,11 +92,12 @@ class TDIB {
   // another image stay shared.
   void MakeImageUnique();
   std::shared_ptr<TDIBSharedImage> image_;
+  TPixelMemory* pixels_;
 };
 
 class TDIBSurface : public TDIB {
  public:
-  TDIBSurface();
+  explicit TDIBSurface(TPixelMemory* pixels = nullptr);
   ~TDIBSurface() override;
 
   void Clear() override;

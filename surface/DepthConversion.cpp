@@ -46,7 +46,7 @@ std::unique_ptr<TDIBSurface> ConvertedCopy(const TDIBSurface& source, int32_t bp
   const int32_t left = std::max(area.Left, 0), top = std::max(area.Top, 0);
   const int32_t right = std::min(area.Right, source.Width());
   const int32_t bottom = std::min(area.Bottom, source.Height());
-  auto target = std::make_unique<TDIBSurface>();
+  auto target = std::make_unique<TDIBSurface>(source.PixelSource());
   target->ColorTable = colors;
   target->SetSize(std::max(right - left, 0), std::max(bottom - top, 0), bpp);
   target->UpdatePalette();

@@ -10,12 +10,6 @@
 
 namespace vorn {
 
-namespace {
-
-thread_local TPixelMemory* gCurrentMemory = nullptr;
-
-}  // namespace
-
 // The first write to new memory then faults 2 MiB at a time instead of
 // 4 KiB; on a virtual machine those faults can cost more than inflating the
 // data written. Only the whole 2 MiB stretches inside the block are advised.
@@ -31,12 +25,6 @@ void AdviseHugePages([[maybe_unused]] void* bytes, [[maybe_unused]] size_t size)
 #endif
 }
 
-TPixelMemoryScope::TPixelMemoryScope(TPixelMemory& memory) : previous_(gCurrentMemory) {
-  gCurrentMemory = &memory;
-}
-
-TPixelMemoryScope::~TPixelMemoryScope() { gCurrentMemory = previous_; }
-
 TPixelBlock::TStorage::~TStorage() {
   if (Source != nullptr)
     Source->Free(Bytes);
@@ -44,10 +32,10 @@ TPixelBlock::TStorage::~TStorage() {
     std::free(Bytes);
 }
 
-TPixelBlock::TPixelBlock(size_t size) {
+TPixelBlock::TPixelBlock(size_t size, TPixelMemory* source) {
   if (size == 0) return;
   auto storage = std::make_shared<TStorage>();
-  storage->Source = gCurrentMemory;
+  storage->Source = source;
   storage->Bytes = storage->Source != nullptr ? storage->Source->Allocate(size)
                                               : static_cast<uint8_t*>(std::calloc(size, 1));
   if (storage->Bytes == nullptr) {
@@ -59,7 +47,8 @@ TPixelBlock::TPixelBlock(size_t size) {
   storage_ = std::move(storage);
 }
 
-TPixelBlock::TPixelBlock(const TPixelBlock& other) : TPixelBlock(other.size()) {
+TPixelBlock::TPixelBlock(const TPixelBlock& other)
+    : TPixelBlock(other.size(), other.storage_ ? other.storage_->Source : nullptr) {
   if (size() > 0) std::memcpy(storage_->Bytes, other.storage_->Bytes, size());
 }
 

@@ -1,8 +1,8 @@
 // Pixel memory: the block that holds a picture's pixels, and where such
-// blocks come from. By default from the C heap (calloc); a caller may
-// install a source of its own for the current thread for a while (the
-// plug-in takes them from the memory it hands to the host during a picture
-// call, so that the picture it delivers is handed over without a copy).
+// blocks come from. By default from the C heap (calloc); a surface may be
+// given a source of its own (the plug-in takes them from the memory it hands
+// to the host, so that the picture it delivers is handed over without a
+// copy). The source travels with the surface explicitly: nothing global.
 #pragma once
 
 #include <cstddef>
@@ -19,20 +19,6 @@ class TPixelMemory {
   virtual void Free(uint8_t* bytes) = 0;
 };
 
-// Installs memory as the current thread's source of pixel blocks until
-// destroyed; the one installed before comes back then. Every block taken
-// from it must be freed before it goes.
-class TPixelMemoryScope {
- public:
-  explicit TPixelMemoryScope(TPixelMemory& memory);
-  ~TPixelMemoryScope();
-  TPixelMemoryScope(const TPixelMemoryScope&) = delete;
-  TPixelMemoryScope& operator=(const TPixelMemoryScope&) = delete;
-
- private:
-  TPixelMemory* previous_;
-};
-
 // Asks the system to back a large block of new memory (not yet written) with
 // huge pages where it gives them on request; the first writes then cost far
 // fewer page faults. Nothing else changes, and elsewhere it does nothing.
@@ -41,14 +27,17 @@ void AdviseHugePages(void* bytes, size_t size);
 // A pixel block: zero-filled when made, by its source, so that a large block
 // comes from the system as zero pages that cost nothing until they are
 // written, and bytes that the picture overwrites anyway are not cleared
-// first. It goes back to the source it came from. Copies are deep; Share
+// first. It goes back to the source it came from, and its copies come from
+// the same source. Every block taken from a source must be freed before
+// the source goes. Copies are deep; Share
 // makes a second holder of the same bytes instead, and a holder that is
 // about to write calls Unshare to get bytes of its own first.
 class TPixelBlock {
  public:
   TPixelBlock() = default;
-  // Fails with std::bad_alloc when the memory cannot be had.
-  explicit TPixelBlock(size_t size);
+  // size bytes from source (null: the C heap). Fails with std::bad_alloc
+  // when the memory cannot be had.
+  TPixelBlock(size_t size, TPixelMemory* source);
   TPixelBlock(const TPixelBlock& other);
   TPixelBlock& operator=(const TPixelBlock& other);
   TPixelBlock(TPixelBlock&& other) noexcept = default;

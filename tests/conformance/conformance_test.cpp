@@ -34,7 +34,7 @@
 #include "platform/SettingsStore.h"
 #include "plugin/PictureDelivery.h"
 #include "plugin/SusieTypes.h"
-#include "plugin/TiledPicture.h"
+#include "api/TiledPicture.h"
 #include "support/VornError.h"
 
 namespace vorn {

@@ -23,11 +23,11 @@ FxFile Binary(int32_t version, int32_t frames = 1) {
 }
 
 TEST(FrameList, OldGenerationBackgroundAndNotFillBGByVersion) {
-  EXPECT_EQ(LoadFile(Binary(101))->BGColor, 0);
-  EXPECT_EQ(LoadFile(Binary(102))->BGColor, 0x00ABCDEF);
-  EXPECT_EQ(LoadFile(Binary(103))->BGColor, 0x00ABCDEF);
-  EXPECT_FALSE(LoadFile(Binary(104))->NotFillBG);
-  EXPECT_TRUE(LoadFile(Binary(105))->NotFillBG);
+  EXPECT_EQ(LoadFile(Binary(101))->Context().BGColor, 0);
+  EXPECT_EQ(LoadFile(Binary(102))->Context().BGColor, 0x00ABCDEF);
+  EXPECT_EQ(LoadFile(Binary(103))->Context().BGColor, 0x00ABCDEF);
+  EXPECT_FALSE(LoadFile(Binary(104))->Context().NotFillBG);
+  EXPECT_TRUE(LoadFile(Binary(105))->Context().NotFillBG);
   const auto v0 = LoadFile(Binary(0));
   EXPECT_EQ(v0->Version, 0);
   EXPECT_EQ(v0->Count(), 1);
@@ -38,12 +38,12 @@ TEST(FrameList, HeaderRecordSizes) {
   FxFile file = Binary(107);
   file.headerSize = 24;  // BGColor, block size, NotFillBG and CompLevel are cut off
   auto frames = LoadFile(file);
-  EXPECT_EQ(frames->BGColor, 0);
-  EXPECT_FALSE(frames->NotFillBG);
+  EXPECT_EQ(frames->Context().BGColor, 0);
+  EXPECT_FALSE(frames->Context().NotFillBG);
   EXPECT_EQ(frames->Count(), 1);
   file.headerSize = 60;  // 20 bytes after the record are skipped
   frames = LoadFile(file);
-  EXPECT_EQ(frames->BGColor, 0x00ABCDEF);
+  EXPECT_EQ(frames->Context().BGColor, 0x00ABCDEF);
   EXPECT_EQ(frames->Count(), 1);
 }
 
@@ -75,11 +75,11 @@ TEST(FrameList, XmlRootDefaults) {
   EXPECT_EQ(h.Bpp, 8);
   EXPECT_EQ(h.BlockWidth, 32);
   EXPECT_EQ(h.BlockHeight, 32);
-  EXPECT_TRUE(frames->NotFillBG);
+  EXPECT_TRUE(frames->Context().NotFillBG);
 
   file.xmlOmitRoot.clear();
   file.xmlRootText["NotFillBG"] = "true";
-  EXPECT_FALSE(LoadFile(file)->NotFillBG);
+  EXPECT_FALSE(LoadFile(file)->Context().NotFillBG);
 }
 
 TEST(FrameList, SetHeaderAndGetFrame) {
@@ -95,8 +95,7 @@ TEST(FrameList, SetHeaderAndGetFrame) {
   EXPECT_EQ(h.CompType, 0);
   EXPECT_EQ(h.CompLevel, 70);
   EXPECT_EQ(h.Randomized, 0);
-  frames->PassCode = 5;
-  frames->SetHeader(h, 0, 70);
+  testing::LoadBytes(fixtures::WriteVrn(file), 5)->SetHeader(h, 0, 70);
   EXPECT_EQ(h.CompType, 1);
   EXPECT_EQ(h.Randomized, 1);
   try {

@@ -15,7 +15,7 @@
 #include "platform/HostMemory.h"
 #include "platform/Screen.h"
 #include "tests/plugin/DeliveryHelpers.h"
-#include "plugin/TiledPicture.h"
+#include "api/TiledPicture.h"
 #include "surface/DIBSurface.h"
 
 namespace vorn {

@@ -12,7 +12,7 @@
 #include "support/Stream.h"
 #include "platform/Screen.h"
 #include "tests/plugin/DeliveryHelpers.h"
-#include "plugin/TiledPicture.h"
+#include "api/TiledPicture.h"
 #include "surface/DIBSurface.h"
 
 namespace vorn {

@@ -176,8 +176,8 @@ TEST(DIBSurfaceModel, RefusedSizesChangeNothing) {
   EXPECT_EQ(s.AlphaChannel->GetPixel(0, 0), 43u);
 
   TPixelFormat odd = MakePixelFormat(4, 4, 4);
-  EXPECT_THROW(TDIBSharedImage::Create(2, 2, 16, odd, GreyColorTable()), EInvalidGraphicOperation);
-  EXPECT_THROW(TDIBSharedImage::Create(2, 2, 24, MakePixelFormat(5, 6, 5), GreyColorTable()),
+  EXPECT_THROW(TDIBSharedImage::Create(2, 2, 16, odd, GreyColorTable(), nullptr), EInvalidGraphicOperation);
+  EXPECT_THROW(TDIBSharedImage::Create(2, 2, 24, MakePixelFormat(5, 6, 5), GreyColorTable(), nullptr),
                EInvalidGraphicOperation);
 }
 

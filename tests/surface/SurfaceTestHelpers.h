@@ -11,8 +11,9 @@
 namespace vorn::testing {
 
 // A w x h surface at bpp (15 allowed) whose pixels come from a fixed LCG.
-inline std::unique_ptr<TDIBSurface> NoiseSurface(int32_t w, int32_t h, int32_t bpp, uint32_t seed) {
-  auto s = std::make_unique<TDIBSurface>();
+inline std::unique_ptr<TDIBSurface> NoiseSurface(int32_t w, int32_t h, int32_t bpp, uint32_t seed,
+                                                 TPixelMemory* pixels = nullptr) {
+  auto s = std::make_unique<TDIBSurface>(pixels);
   s->SetSize(w, h, bpp);
   uint32_t state = seed * 2654435761u + 1;
   for (int32_t y = 0; y < h; ++y)

@@ -72,9 +72,9 @@ TEST(PixelSharing, SharedBytesOutliveTheSourceAndKeepTheirHeader) {
   EXPECT_THROW(wrong.SharePixels(other), EInvalidGraphicOperation);
 }
 
-TEST(PixelSharing, CopyOnWriteTakesMemoryFromTheCurrentSource) {
-  // A source that counts its blocks and fills them with a mark: the copy
-  // made on the first write comes from it and holds the shared bytes.
+TEST(PixelSharing, CopyOnWriteTakesMemoryFromTheSurfacesSource) {
+  // A source that counts its blocks: the copy made on the first write comes
+  // from it and holds the shared bytes; the alpha channel comes from it too.
   struct TCounting final : TPixelMemory {
     int Live = 0;
     uint8_t* Allocate(size_t size) override {
@@ -89,9 +89,8 @@ TEST(PixelSharing, CopyOnWriteTakesMemoryFromTheCurrentSource) {
     }
   } memory;
   {
-    const TPixelMemoryScope scope(memory);
-    const auto source = NoiseSurface(5, 3, 24, 4);
-    TDIBSurface shower;
+    const auto source = NoiseSurface(5, 3, 24, 4, &memory);
+    TDIBSurface shower(&memory);
     shower.SetSize(5, 3, 24);
     EXPECT_EQ(memory.Live, 2);
     shower.SharePixels(*source);
@@ -99,6 +98,8 @@ TEST(PixelSharing, CopyOnWriteTakesMemoryFromTheCurrentSource) {
     shower.SetPixel(0, 0, 1);
     EXPECT_EQ(memory.Live, 2);
     EXPECT_EQ(shower.GetPixel(1, 2), source->GetPixel(1, 2));
+    shower.NeedAlpha();
+    EXPECT_EQ(memory.Live, 3);
   }
   EXPECT_EQ(memory.Live, 0);
 }

@@ -48,7 +48,7 @@ void PluginInfoTexts(TCheckContext& c) {
   const struct {
     int Infono;
     const char* Text;
-  } texts[] = {{0, "00IN"}, {1, ""}, {2, "*.VRN"}, {3, "Vornpix (*.VRN)"}};
+  } texts[] = {{0, "00IN"}, {1, "Vornpix Format for Susie 1.1.0"}, {2, "*.VRN"}, {3, "Vornpix (*.VRN)"}};
   for (const auto& t : texts) {
     const std::string what = "infono " + std::to_string(t.Infono);
     c.ExpectEqual(PluginInfo(c, t.Infono, 64, buf), static_cast<int>(std::strlen(t.Text)), what + " result");

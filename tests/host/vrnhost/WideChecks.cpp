@@ -69,7 +69,7 @@ std::string Narrow(const char16_t* text) {
 void WidePluginInfo(TCheckContext& c) {
   if (!HasWideExports(c)) return;
   char16_t buf[64];
-  const std::string texts[] = {"00IN", "", "*.VRN", "Vornpix (*.VRN)"};
+  const std::string texts[] = {"00IN", "Vornpix Format for Susie 1.1.0", "*.VRN", "Vornpix (*.VRN)"};
   for (int infono = 0; infono <= 3; ++infono) {
     const std::string& text = texts[infono];
     const std::string what = "infono " + std::to_string(infono);

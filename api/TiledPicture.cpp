@@ -1,4 +1,4 @@
-#include "plugin/TiledPicture.h"
+#include "api/TiledPicture.h"
 
 #include <algorithm>
 
@@ -48,7 +48,7 @@ std::unique_ptr<TDIBSurface> BuildTiledPicture(TVornFrameList& frames, int32_t s
   const int32_t h = first.Height();
   const TFrameGrid grid = TFrameGrid::Fit(w, h, frames.Count(), screenW, screenH);
 
-  auto sheet = std::make_unique<TDIBSurface>();
+  auto sheet = std::make_unique<TDIBSurface>(frames.Context().Pixels);
   const int32_t sheetW = w * grid.Columns;
   const int32_t sheetH = h * grid.Rows;
   frames.Budget().Charge(SurfaceCost(sheetW, sheetH, first.Bpp()));

@@ -1,0 +1,175 @@
+#include "api/VornImage.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "api/TiledPicture.h"
+#include "format/VornFormat.h"
+#include "format/VornFrame.h"
+#include "format/VornHead.h"
+#include "platform/TextConversion.h"
+#include "support/Messages.h"
+#include "support/VornError.h"
+#include "surface/DIBSurface.h"
+
+namespace vorn::api {
+
+uint8_t* TAllocatorMemory::Allocate(size_t size) {
+  return static_cast<uint8_t*>(allocator_.alloc(allocator_.opaque, size));
+}
+
+void TAllocatorMemory::Free(uint8_t* bytes) { allocator_.free(allocator_.opaque, bytes); }
+
+TImageOptions TImageOptions::From(const vorn_options* options) {
+  TImageOptions o;
+  if (options == nullptr) return o;
+  // Only the fields a caller's struct has are read; a size of 0 is this
+  // first version's.
+  const size_t size = options->struct_size == 0 ? sizeof(vorn_options) : options->struct_size;
+  const auto has = [&](size_t offset, size_t bytes) { return offset + bytes <= size; };
+  if (has(offsetof(vorn_options, pass_code), sizeof options->pass_code)) o.PassCode = options->pass_code;
+  if (has(offsetof(vorn_options, memory_limit), sizeof options->memory_limit) &&
+      options->memory_limit != 0)
+    o.Limits.Memory = options->memory_limit;
+  if (has(offsetof(vorn_options, allocator), sizeof options->allocator) &&
+      options->allocator != nullptr && options->allocator->alloc != nullptr &&
+      options->allocator->free != nullptr)
+    o.Allocator = options->allocator;
+  if (has(offsetof(vorn_options, error), sizeof options->error)) o.Error = options->error;
+  return o;
+}
+
+bool TVornImage::HasSignature(TStream& input) {
+  const int64_t start = input.Position();
+  uint8_t bytes[format::kNewHeadSize] = {};
+  const size_t got = input.Read(bytes, sizeof bytes);
+  input.Seek(start);
+  const format::TVornHead head(bytes, got);
+  return head.IsNewGeneration() || head.HasOldSignature();
+}
+
+TVornImage::TVornImage(std::unique_ptr<TStream> input, const TImageOptions& options,
+                       bool signature)
+    : input_(std::move(input)),
+      allocator_(options.Allocator ? std::make_unique<TAllocatorMemory>(*options.Allocator)
+                                   : nullptr),
+      frames_(options.PassCode, options.Limits, allocator_.get()),
+      signature_(signature) {
+  if (input_->Remaining() == 0) throw EVornError(TErrorKind::Damaged, "the file is empty");
+  frames_.Open(*input_);
+  // A file without a signature that declares no frame is not a picture of
+  // ours, whatever its first bytes happened to read as.
+  if (!signature_ && frames_.DeclaredFrames() == 0)
+    throw EVornError(TErrorKind::Damaged, "no signature and no frame");
+}
+
+TVornImage::~TVornImage() = default;
+
+vorn_info TVornImage::Info() {
+  vorn_info info{};
+  info.generation = frames_.NewGeneration ? 2 : 1;
+  info.version = frames_.NewGeneration ? frames_.Header.Version : frames_.Version;
+  if (FrameCount() > 0) {
+    const TVornFrame& first = Frame(0);
+    info.width = first.Width();
+    info.height = first.Height();
+    info.bits_per_pixel = first.Bpp();
+  }
+  info.frame_count = static_cast<uint32_t>(std::min<int64_t>(frames_.DeclaredFrames(), UINT32_MAX));
+  const TVornFileHeader& h = frames_.Header;
+  const bool scrambled = h.Randomized != 0 && h.CompType != format::kCompJpeg;
+  const bool blocks = h.BlockWidth > 0 && h.BlockHeight > 0;
+  info.rows_scrambled = scrambled && !blocks;
+  info.tables_scrambled = scrambled && blocks;
+  return info;
+}
+
+const TVornFrame& TVornImage::Frame(uint32_t index) {
+  frames_.LoadFrames(*input_, int64_t{index} + 1);
+  return frames_.GetFrame(static_cast<int>(index));
+}
+
+vorn_frame_info TVornImage::FrameInfo(uint32_t index) {
+  const TVornFrame& frame = Frame(index);
+  if (names_.size() <= index) names_.resize(index + 1);
+  std::string& name = names_[index];
+  if (name.empty() && !frame.Name.empty()) name = platform::Cp932ToUtf8(frame.Name);
+  vorn_frame_info info{};
+  info.name = name.c_str();
+  info.delay = frame.Delay;
+  info.delay_ms = static_cast<uint32_t>(std::max(frame.Delay, 0));
+  info.width = frame.Width();
+  info.height = frame.Height();
+  info.bits_per_pixel = frame.Bpp();
+  info.has_alpha = frame.Surface->AlphaChannel != nullptr;
+  return info;
+}
+
+void TVornImage::DecodeAll() { frames_.LoadFrames(*input_, INT64_MAX); }
+
+const TDIBSurface& TVornImage::Sheet(int32_t screenW, int32_t screenH, uint32_t& shown) {
+  DecodeAll();
+  sheet_.reset();
+  const TDIBSurface& first = *frames_.GetFrame(0).Surface;
+  shown = static_cast<uint32_t>(
+      TFrameGrid::Fit(first.Width(), first.Height(), frames_.Count(), screenW, screenH).Shown);
+  // A picture of one frame is that frame's composite, as it is.
+  if (const TDIBSurface* single = SingleFramePicture(frames_, screenW, screenH)) return *single;
+  sheet_ = BuildTiledPicture(frames_, screenW, screenH);
+  return *sheet_;
+}
+
+vorn_status TVornImage::StatusOf(const std::exception& e, bool signature) {
+  const TErrorKind kind = ErrorKindOf(e);
+  switch (kind) {
+    case TErrorKind::Truncated:
+    case TErrorKind::Damaged:
+    case TErrorKind::Unsupported:
+    case TErrorKind::Compressed:
+    case TErrorKind::Jpeg:
+      if (!signature) return VORN_ERROR_NOT_VRN;
+      break;
+    default:
+      break;
+  }
+  switch (kind) {
+    case TErrorKind::Truncated: return VORN_ERROR_TRUNCATED;
+    case TErrorKind::Io: return VORN_ERROR_IO;
+    case TErrorKind::Damaged: return VORN_ERROR_DAMAGED;
+    case TErrorKind::Unsupported: return VORN_ERROR_UNSUPPORTED;
+    case TErrorKind::Compressed: return VORN_ERROR_COMPRESSED;
+    case TErrorKind::Jpeg: return VORN_ERROR_JPEG;
+    case TErrorKind::PassCode: return VORN_ERROR_PASS_CODE;
+    case TErrorKind::Limit: return VORN_ERROR_LIMIT;
+    case TErrorKind::Argument: return VORN_ERROR_ARGUMENT;
+    case TErrorKind::NoMemory: return VORN_ERROR_NO_MEMORY;
+    case TErrorKind::Settings:
+    case TErrorKind::Internal: break;
+  }
+  return VORN_ERROR_INTERNAL;
+}
+
+void TVornImage::Describe(vorn_error_info& info, vorn_status status, const char* message,
+                          int64_t offset) {
+  info.status = status;
+  info.offset = offset;
+  const size_t n = std::min(std::strlen(message), sizeof info.message - 1);
+  std::memcpy(info.message, message, n);
+  info.message[n] = '\0';
+}
+
+vorn_status TVornImage::Fail(const std::exception& e) {
+  const vorn_status status = StatusOf(e, signature_);
+  const bool short_ = ErrorKindOf(e) == TErrorKind::Truncated;
+  Describe(error_, status, e.what(), short_ ? input_->Position() : -1);
+  return status;
+}
+
+vorn_status TVornImage::Fail(vorn_status status, const char* message) {
+  Describe(error_, status, message, -1);
+  return status;
+}
+
+void TVornImage::ClearError() { error_ = vorn_error_info{VORN_OK, -1, {}}; }
+
+}  // namespace vorn::api

@@ -1,0 +1,62 @@
+// What one load works with besides the file: its limits, the identification
+// code, where pixel memory comes from, the file-wide values the header
+// gives every frame, and the layers that blocks may copy from. The frame
+// list owns it and hands it down to every frame and layer it reads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "format/LoadBudget.h"
+
+namespace vorn {
+
+class TPixelMemory;
+class TVornLayer;
+
+// Every limit of a load, in one place.
+struct TLoadLimits {
+  // What one load may hold at once (TLoadBudget::DefaultLimit: about 1 GiB
+  // in a 64-bit process, 512 MiB in a 32-bit one, VORN_MEMORY_LIMIT_MB).
+  uint64_t Memory = TLoadBudget::DefaultLimit();
+  // The compressed XML header is small in every real file; more than this
+  // is cut off rather than inflated.
+  size_t XmlHeader = 16u << 20;
+  // A progressive JPEG picture is decoded scan by scan over the whole image;
+  // a small file of thousands of empty scans would cost minutes. Real
+  // pictures have a dozen or so.
+  int JpegScans = 500;
+};
+
+// The layers a block may copy from: those of the frames read so far.
+class TLayerLookup {
+ public:
+  // Layer `layer` of frame `frame`; fails with the list errors of the frame
+  // list and of the frame when there is none.
+  virtual const TVornLayer& Layer(int32_t frame, int32_t layer) const = 0;
+
+ protected:
+  ~TLayerLookup() = default;
+};
+
+struct TLoadContext {
+  TLoadContext(int32_t passCode, const TLoadLimits& limits, TPixelMemory* pixels,
+               const TLayerLookup& layers)
+      : Limits(limits), Budget(limits.Memory), PassCode(passCode), Pixels(pixels), Layers(layers) {}
+  TLoadContext(const TLoadContext&) = delete;
+  TLoadContext& operator=(const TLoadContext&) = delete;
+
+  const TLoadLimits Limits;
+  TLoadBudget Budget;
+  // The identification code that unscrambles protected files.
+  const int32_t PassCode;
+  // Where every surface of the load takes its pixel blocks (null: the heap).
+  TPixelMemory* const Pixels;
+  const TLayerLookup& Layers;
+
+  // Set from the file's header before the first frame is read.
+  int32_t BGColor = 0;
+  bool NotFillBG = false;
+};
+
+}  // namespace vorn
