@@ -22,6 +22,9 @@ set_target_properties(vorn PROPERTIES
   LINK_DEPENDS ${PROJECT_SOURCE_DIR}/api/libvorn.map
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# The .pc file finds the prefix from where it lies, so the package can be
+# installed under any prefix (cmake --install --prefix DIR).
+file(RELATIVE_PATH VORN_PC_TO_PREFIX "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/p")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vorn.pc.in ${CMAKE_BINARY_DIR}/vorn.pc @ONLY)
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/VornConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)

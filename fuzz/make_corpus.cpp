@@ -54,7 +54,10 @@ int main(int argc, char** argv) {
     options.Extra = true;
     options.MultiImage = true;
     Write(root / "fuzz_picture_info", base.Name, WithOptions(options, file));
-    written += 2;
+    std::vector<uint8_t> api{static_cast<uint8_t>(base.File.passCode == 4242 ? 1 : 0)};
+    api.insert(api.end(), file.begin(), file.end());
+    Write(root / "fuzz_api", base.Name, api);
+    written += 3;
     ++variant;
 
     if (base.File.generation == vorn::fixtures::FxGeneration::Xml) {
