@@ -14,6 +14,7 @@ using fixtures::FxFile;
 using fixtures::FxGeneration;
 using fixtures::FxSimpleOptions;
 using testing::LoadFile;
+using testing::SamePalette;
 using testing::SamePixels;
 
 struct TEncoding {
@@ -86,6 +87,7 @@ TEST_P(ReaderRoundTrip, EveryDepthAndOddWidthReadsBackExactly) {
       const TDIBSurface& composite = *frames->GetFrame(0).Surface;
       const auto& layer = file.frames[0].layers[0];
       EXPECT_TRUE(SamePixels(composite, layer.pixels, width, height, bpp));
+      EXPECT_TRUE(SamePalette(composite, file.frames[0]));
       if (e.version >= 101) {
         // The bottom layer's alpha becomes the composite's alpha.
         ASSERT_NE(composite.AlphaChannel, nullptr);
