@@ -98,6 +98,61 @@ TEST(TiledPicture, FramesOfAnotherDepthAreConverted) {
   EXPECT_EQ(sheet->GetPixel(4 + 2, 1), 0x102030u);
 }
 
+// Frames of other depths on one sheet. Each pixel is taken to 8-bit channels
+// (5 and 6 bits widened by repeating their top bits; 32 bits ignore the top
+// byte), then stored at the sheet's depth by dropping low bits, or as the
+// nearest entry of the first frame's table. The values are worked by hand and
+// no channel equals another, so channels that change places show.
+TEST(TiledPicture, FramesOfOtherDepthsKeepTheirChannels) {
+  struct TFrameCase {
+    int32_t bpp;
+    uint32_t stored[2], onSheet[2];
+  };
+  struct TSheetCase {
+    int32_t bpp;
+    std::vector<TFrameCase> frames;
+  };
+  const TSheetCase sheets[] = {
+      {24,
+       {{15, {0x7E01, 0x0443}, {0xFF8408, 0x081018}},     // (31, 16, 1), (1, 2, 3)
+        {16, {0x0D5E, 0xF800}, {0x08AAF7, 0xFF0000}},     // (1, 42, 30), (31, 0, 0)
+        {32, {0x99123456, 0x00FEDCBA}, {0x123456, 0xFEDCBA}}}},
+      {16,
+       {{24, {0xFF8408, 0x123456}, {0xFC21, 0x11AA}},     // (31, 33, 1), (2, 13, 10)
+        {32, {0x00FEDCBA, 0x990000FF}, {0xFEF7, 0x001F}}, // (31, 55, 23), (0, 0, 31)
+        {15, {0x7E01, 0x0443}, {0xFC21, 0x0883}}}},       // via (255, 132, 8), (8, 16, 24)
+      {15,
+       {{24, {0xFF8408, 0x123456}, {0x7E01, 0x08CA}},     // (31, 16, 1), (2, 6, 10)
+        {16, {0x0D5E, 0xF800}, {0x06BE, 0x7C00}}}},       // via (8, 170, 247): (1, 21, 30)
+      // Entry 1 is (r 0x20, g 0x80, b 0xE0), entry 2 its mirror (r 0xE0, b 0x20).
+      {8, {{24, {0x2878D0, 0xD88818}, {1, 2}}}},
+  };
+  for (const TSheetCase& sheetCase : sheets) {
+    SCOPED_TRACE("sheet of " + std::to_string(sheetCase.bpp) + " bits");
+    const int32_t count = 1 + static_cast<int32_t>(sheetCase.frames.size());
+    fixtures::FxFile file = fixtures::MakeSimpleFile(2, 1, sheetCase.bpp, count, FxGeneration::Binary, 0);
+    if (sheetCase.bpp == 8) file.frames[0].palette = {{}, {0xE0, 0x80, 0x20, 0}, {0x20, 0x80, 0xE0, 0}};
+    for (size_t i = 0; i < sheetCase.frames.size(); ++i) {
+      const TFrameCase& c = sheetCase.frames[i];
+      fixtures::FxFrame& frame = file.frames[i + 1];
+      frame.bpp = c.bpp;
+      const size_t bytes = static_cast<size_t>(fixtures::FxStorageBits(c.bpp) / 8);
+      frame.layers[0].pixels.assign(fixtures::FxRowBytes(2, c.bpp), 0);
+      for (size_t x = 0; x < 2; ++x)
+        for (size_t k = 0; k < bytes; ++k)
+          frame.layers[0].pixels[x * bytes + k] = static_cast<uint8_t>(c.stored[x] >> (8 * k));
+    }
+    const auto frames = Load(fixtures::WriteVrn(file));
+    const auto sheet = BuildTiledPicture(*frames, 1024, 768);
+    ASSERT_EQ(sheet->Bpp(), sheetCase.bpp);
+    ASSERT_EQ(sheet->Width(), 2 * count);
+    for (size_t i = 0; i < sheetCase.frames.size(); ++i)
+      for (int32_t x = 0; x < 2; ++x)
+        EXPECT_EQ(sheet->GetPixel(2 * static_cast<int32_t>(i + 1) + x, 0), sheetCase.frames[i].onSheet[x])
+            << "frame of " << sheetCase.frames[i].bpp << " bits, pixel " << x;
+  }
+}
+
 class Delivery : public ::testing::Test {
  protected:
   TPluginSettings settings_;
