@@ -153,6 +153,58 @@ TEST(ReaderBlocks, RepeatedAndCrossFrameBlocksCopyTheirSources) {
   }
 }
 
+// Grids of 3 x 5 and 5 x 3 blocks of 8 x 4 pixels, the last column and band
+// clipped: repeats below the first band find their source by the block
+// number's column and band, and copy at the clipped size of the block they
+// fill, in colour and alpha alike.
+TEST(ReaderBlocks, RepeatsInLowerBandsOfNonSquareGrids) {
+  using fixtures::FxBlockEntry;
+  struct TGrid {
+    int32_t width, height;
+    std::vector<FxBlockEntry> table;
+  };
+  const FxBlockEntry s{-1, 0};
+  const TGrid grids[] = {
+      // 3 across, 5 down: band 2 repeats blocks of bands 1 and 0 (the last one
+      // clipped in width), the clipped last band repeats whole blocks above.
+      {21, 19, {s, s, s,
+                s, s, s,
+                {-2, 3}, {-2, 1}, {-2, 5},
+                s, s, s,
+                {-2, 7}, {-2, 10}, {-2, 2}}},
+      // 5 across, 3 down: the clipped band repeats blocks of bands 1 and 0.
+      {37, 11, {s, s, s, s, s,
+                s, s, s, s, s,
+                {-2, 6}, {-2, 2}, s, {-2, 5}, {-2, 4}}},
+  };
+  for (const TGrid& grid : grids) {
+    for (const FxGeneration generation : {FxGeneration::Binary, FxGeneration::Xml}) {
+      SCOPED_TRACE(std::to_string(grid.width) + " x " + std::to_string(grid.height) + " generation " +
+                   std::to_string(static_cast<int>(generation)));
+      FxSimpleOptions options;
+      options.width = grid.width;
+      options.height = grid.height;
+      options.bpp = 24;
+      options.generation = generation;
+      options.version = generation == FxGeneration::Xml ? 200 : 107;
+      options.blockWidth = 8;
+      options.blockHeight = 4;
+      options.alpha = true;
+      FxFile file = fixtures::MakeSimpleFile(options);
+      auto& layer = file.frames[0].layers[0];
+      layer.alphaOn = true;
+      layer.colorBlocks = grid.table;
+      layer.alphaBlocks = grid.table;
+      fixtures::ResolveExpectedPixels(file);
+      const auto frames = LoadFile(file);
+      const TDIBSurface& composite = *frames->GetFrame(0).Surface;
+      EXPECT_TRUE(SamePixels(composite, layer.pixels, grid.width, grid.height, 24));
+      ASSERT_NE(composite.AlphaChannel, nullptr);
+      EXPECT_TRUE(SamePixels(*composite.AlphaChannel, layer.alphaPlane, grid.width, grid.height, 8));
+    }
+  }
+}
+
 TEST(ReaderBlocks, AllStoredTableIsPlainBlockStorage) {
   FxFile blocks = fixtures::MakeSimpleFile(64, 40, 24, 1, FxGeneration::Xml, 0);
   blocks.header.blockWidth = 32;
