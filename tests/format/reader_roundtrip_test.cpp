@@ -205,6 +205,43 @@ TEST(ReaderBlocks, RepeatsInLowerBandsOfNonSquareGrids) {
   }
 }
 
+// JPEG colour layers in each chroma layout, at a size that is no whole number
+// of blocks: every pixel is what libjpeg itself decodes from the bytes stored
+// (accurate integer transform, fancy upsampling), in the file's colour order.
+TEST(ReaderJpeg, EveryPixelIsLibjpegsDecodeOfTheStoredBytes) {
+  using fixtures::FxJpegSampling;
+  const FxJpegSampling samplings[] = {FxJpegSampling::Yuv420, FxJpegSampling::Yuv422,
+                                      FxJpegSampling::Yuv444};
+  for (const FxGeneration generation : {FxGeneration::Binary, FxGeneration::Xml}) {
+    FxSimpleOptions options;
+    options.width = 37;
+    options.height = 19;
+    options.bpp = 24;
+    options.frames = 3;
+    options.generation = generation;
+    options.version = generation == FxGeneration::Xml ? 200 : 107;
+    options.compType = 2;
+    options.alpha = true;
+    FxFile file = fixtures::MakeSimpleFile(options);
+    for (size_t f = 0; f < 3; ++f) {
+      file.frames[f].layers[0].jpegSampling = samplings[f];
+      file.frames[f].layers[0].alphaOn = true;
+    }
+    const auto frames = LoadFile(file);
+    ASSERT_EQ(frames->Count(), 3);
+    for (size_t f = 0; f < 3; ++f) {
+      SCOPED_TRACE("generation " + std::to_string(static_cast<int>(generation)) + " frame " +
+                   std::to_string(f));
+      const fixtures::FxJpegImage decoded =
+          fixtures::FxDecodeJpeg(fixtures::FxEncodeColorBlock(file, f, 0));
+      const TDIBSurface& composite = *frames->GetFrame(static_cast<int>(f)).Surface;
+      EXPECT_TRUE(SamePixels(composite, fixtures::FxJpegToDibRows(decoded), 37, 19, 24));
+      ASSERT_NE(composite.AlphaChannel, nullptr);
+      EXPECT_TRUE(SamePixels(*composite.AlphaChannel, file.frames[f].layers[0].alphaPlane, 37, 19, 8));
+    }
+  }
+}
+
 TEST(ReaderBlocks, AllStoredTableIsPlainBlockStorage) {
   FxFile blocks = fixtures::MakeSimpleFile(64, 40, 24, 1, FxGeneration::Xml, 0);
   blocks.header.blockWidth = 32;
