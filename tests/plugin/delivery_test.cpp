@@ -97,7 +97,9 @@ TEST(TiledPicture, FramesOfAnotherDepthAreConverted) {
 // (5 and 6 bits widened by repeating their top bits; 32 bits ignore the top
 // byte), then stored at the sheet's depth by dropping low bits, or as the
 // nearest entry of the first frame's table. The values are worked by hand and
-// no channel equals another, so channels that change places show.
+// no channel equals another, so channels that change places show. Comments
+// give the red, green and blue of the 15- and 16-bit values, and the 8-bit
+// channels a conversion between those two passes through.
 TEST(TiledPicture, FramesOfOtherDepthsKeepTheirChannels) {
   struct TFrameCase {
     int32_t bpp;
