@@ -57,10 +57,12 @@ TVornImage::TVornImage(std::unique_ptr<TStream> input, const TImageOptions& opti
       signature_(signature) {
   if (input_->Remaining() == 0) throw EVornError(TErrorKind::Damaged, "the file is empty");
   frames_.Open(*input_);
-  // A file without a signature that declares no frame is not a picture of
-  // ours, whatever its first bytes happened to read as.
-  if (!signature_ && frames_.DeclaredFrames() == 0)
-    throw EVornError(TErrorKind::Damaged, "no signature and no frame");
+  // A file without a signature is one of ours only if its first frame reads
+  // (every caller reads it anyway): other files fail here, as not ours.
+  if (!signature_) {
+    if (frames_.DeclaredFrames() == 0) throw EVornError(TErrorKind::Damaged, "no signature and no frame");
+    frames_.LoadFrames(*input_, 1);
+  }
 }
 
 TVornImage::~TVornImage() = default;

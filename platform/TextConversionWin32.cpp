@@ -1,16 +1,14 @@
 #include <windows.h>
 
 #include "platform/TextConversion.h"
+#include "platform/WideText.h"
 
 namespace vorn::platform {
 
 std::string Cp932ToUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int wide = MultiByteToWideChar(932, 0, text.data(), size, nullptr, 0);
-  if (wide <= 0) return text;
-  std::wstring w(static_cast<size_t>(wide), L'\0');
-  MultiByteToWideChar(932, 0, text.data(), size, w.data(), wide);
+  const std::wstring w = WideFromCp932(text);
+  if (w.empty()) return {};
+  const int wide = static_cast<int>(w.size());
   const int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(bytes), '\0');
   WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), bytes, nullptr, nullptr);

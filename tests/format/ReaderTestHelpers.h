@@ -75,4 +75,20 @@ inline ::testing::AssertionResult SamePixels(const TDIBSurface& surface,
   return ::testing::AssertionSuccess();
 }
 
+// At 8 bits and less, the surface's committed colour table holds the frame's
+// table entry for entry (blue, green, red); reports the first that differs.
+inline ::testing::AssertionResult SamePalette(const TDIBSurface& surface,
+                                              const fixtures::FxFrame& frame) {
+  const std::vector<fixtures::FxRgbQuad> want = fixtures::FxFramePalette(frame);
+  for (size_t i = 0; i < want.size(); ++i) {
+    const TRGBQuad& got = surface.Image().ColorTable[i];
+    if (got.Blue != want[i].blue || got.Green != want[i].green || got.Red != want[i].red)
+      return ::testing::AssertionFailure()
+             << "entry " << i << " is (r " << +got.Red << ", g " << +got.Green << ", b "
+             << +got.Blue << "), expected (r " << +want[i].red << ", g " << +want[i].green
+             << ", b " << +want[i].blue << ")";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 }  // namespace vorn::testing

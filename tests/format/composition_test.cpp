@@ -104,11 +104,11 @@ TEST(Composition, FirstVisibleOpaqueLayerAndTheNotFillBGFlag) {
 
 TEST(Composition, TranslucentFirstLayerBlendsOverBackground) {
   for (const bool notFillBG : {false, true}) {
-    auto layer = Layer24([](int, int) { return 0xFFFFFFu; });
+    auto layer = Layer24([](int, int) { return 0xFF8040u; });
     layer.alpha = 128;
     const auto frames = LoadFile(File24(FxGeneration::Binary, 0, notFillBG, {layer}));
-    // (127 * 0 + 128 * 255) / 255 = 128 in every channel.
-    EXPECT_EQ(At(*frames, 1, 1), 0x808080u);
+    // (127 * 0 + 128 * c) / 255 for c = 255, 128, 64.
+    EXPECT_EQ(At(*frames, 1, 1), 0x804020u);
   }
 }
 
@@ -128,16 +128,16 @@ TEST(Composition, FirstVisibleLayerAboveBottomIsDrawnThroughItsAlpha) {
   auto hidden = Layer24([](int, int) { return 0u; });
   hidden.visible = false;
   const uint8_t alphas[kW] = {0, 128, 254, 255};
-  auto layer = Layer24([](int, int) { return 0xFFFFFFu; }, [&](int x, int) { return alphas[x]; });
+  auto layer = Layer24([](int, int) { return 0xFF8040u; }, [&](int x, int) { return alphas[x]; });
   layer.alphaOn = true;
   const auto frames = LoadFile(File24(FxGeneration::Xml, 0, true, {hidden, layer}));
   const TDIBSurface& composite = *frames->GetFrame(0).Surface;
   ASSERT_NE(composite.AlphaChannel, nullptr);
   EXPECT_EQ(composite.AlphaChannel->GetPixel(1, 0), 128u);
   EXPECT_EQ(composite.GetPixel(0, 0), 0u);          // alpha 0: background stays
-  EXPECT_EQ(composite.GetPixel(1, 0), 0x7F7F7Fu);   // (128 * 255) >> 8 = 127
-  EXPECT_EQ(composite.GetPixel(2, 0), 0xFDFDFDu);   // (254 * 255) >> 8 = 253
-  EXPECT_EQ(composite.GetPixel(3, 0), 0xFFFFFFu);   // alpha 255: copied
+  EXPECT_EQ(composite.GetPixel(1, 0), 0x7F4020u);   // (128 * c) >> 8 for c = 255, 128, 64
+  EXPECT_EQ(composite.GetPixel(2, 0), 0xFD7F3Fu);   // (254 * c) >> 8
+  EXPECT_EQ(composite.GetPixel(3, 0), 0xFF8040u);   // alpha 255: copied
 }
 
 TEST(Composition, BinaryLayersWithAlphaLoseTheirKeyXmlLayersKeepIt) {
@@ -154,14 +154,14 @@ TEST(Composition, BackgroundAtFifteenAndSixteenBits) {
   for (const int32_t bpp : {15, 16}) {
     FxFile file;
     file.version = 107;
-    file.header.bgColor = 0x808080;
+    file.header.bgColor = 0x00C08040;  // red 0x40, green 0x80, blue 0xC0
     FxFrame frame;
     frame.width = 3;
     frame.height = 2;
     frame.bpp = bpp;
     file.frames.push_back(frame);
     const auto frames = LoadFile(file);
-    const uint32_t want = bpp == 16 ? (16u << 11 | 32u << 5 | 16u) : (16u << 10 | 16u << 5 | 16u);
+    const uint32_t want = bpp == 16 ? (8u << 11 | 32u << 5 | 24u) : (8u << 10 | 16u << 5 | 24u);
     EXPECT_EQ(frames->GetFrame(0).Surface->GetPixel(2, 1), want) << bpp;
   }
 }
@@ -169,14 +169,16 @@ TEST(Composition, BackgroundAtFifteenAndSixteenBits) {
 TEST(Composition, PaletteBackgroundIsTheNearestEntry) {
   FxFile file;
   file.version = 102;
-  file.header.bgColor = 0x00030201;  // nearest grey of the ramp: entry 2
   FxFrame frame;
   frame.width = 5;
   frame.height = 3;
   frame.bpp = 8;
+  // One step of red off entry 200 of the writer's table (0x00BBGGRR).
+  const fixtures::FxRgbQuad near = fixtures::FxFramePalette(frame)[200];
+  file.header.bgColor = near.blue << 16 | near.green << 8 | (near.red + 1);
   file.frames.push_back(frame);
   const auto frames = LoadFile(file);
-  EXPECT_EQ(frames->GetFrame(0).Surface->GetPixel(4, 2), 2u);
+  EXPECT_EQ(frames->GetFrame(0).Surface->GetPixel(4, 2), 200u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ using fixtures::FxFile;
 using fixtures::FxGeneration;
 using fixtures::FxSimpleOptions;
 using testing::LoadFile;
+using testing::SamePalette;
 using testing::SamePixels;
 
 struct TEncoding {
@@ -86,6 +87,7 @@ TEST_P(ReaderRoundTrip, EveryDepthAndOddWidthReadsBackExactly) {
       const TDIBSurface& composite = *frames->GetFrame(0).Surface;
       const auto& layer = file.frames[0].layers[0];
       EXPECT_TRUE(SamePixels(composite, layer.pixels, width, height, bpp));
+      EXPECT_TRUE(SamePalette(composite, file.frames[0]));
       if (e.version >= 101) {
         // The bottom layer's alpha becomes the composite's alpha.
         ASSERT_NE(composite.AlphaChannel, nullptr);
@@ -147,6 +149,95 @@ TEST(ReaderBlocks, RepeatedAndCrossFrameBlocksCopyTheirSources) {
               << "frame " << f;
         }
       }
+    }
+  }
+}
+
+// Grids of 3 x 5 and 5 x 3 blocks of 8 x 4 pixels, the last column and band
+// clipped: repeats below the first band find their source by the block
+// number's column and band, and copy at the clipped size of the block they
+// fill, in colour and alpha alike.
+TEST(ReaderBlocks, RepeatsInLowerBandsOfNonSquareGrids) {
+  using fixtures::FxBlockEntry;
+  struct TGrid {
+    int32_t width, height;
+    std::vector<FxBlockEntry> table;
+  };
+  const FxBlockEntry s{-1, 0};
+  const TGrid grids[] = {
+      // 3 across, 5 down: band 2 repeats blocks of bands 1 and 0 (the last one
+      // clipped in width), the clipped last band repeats whole blocks above.
+      {21, 19, {s, s, s,
+                s, s, s,
+                {-2, 3}, {-2, 1}, {-2, 5},
+                s, s, s,
+                {-2, 7}, {-2, 10}, {-2, 2}}},
+      // 5 across, 3 down: the clipped band repeats blocks of bands 1 and 0.
+      {37, 11, {s, s, s, s, s,
+                s, s, s, s, s,
+                {-2, 6}, {-2, 2}, s, {-2, 5}, {-2, 4}}},
+  };
+  for (const TGrid& grid : grids) {
+    for (const FxGeneration generation : {FxGeneration::Binary, FxGeneration::Xml}) {
+      SCOPED_TRACE(std::to_string(grid.width) + " x " + std::to_string(grid.height) + " generation " +
+                   std::to_string(static_cast<int>(generation)));
+      FxSimpleOptions options;
+      options.width = grid.width;
+      options.height = grid.height;
+      options.bpp = 24;
+      options.generation = generation;
+      options.version = generation == FxGeneration::Xml ? 200 : 107;
+      options.blockWidth = 8;
+      options.blockHeight = 4;
+      options.alpha = true;
+      FxFile file = fixtures::MakeSimpleFile(options);
+      auto& layer = file.frames[0].layers[0];
+      layer.alphaOn = true;
+      layer.colorBlocks = grid.table;
+      layer.alphaBlocks = grid.table;
+      fixtures::ResolveExpectedPixels(file);
+      const auto frames = LoadFile(file);
+      const TDIBSurface& composite = *frames->GetFrame(0).Surface;
+      EXPECT_TRUE(SamePixels(composite, layer.pixels, grid.width, grid.height, 24));
+      ASSERT_NE(composite.AlphaChannel, nullptr);
+      EXPECT_TRUE(SamePixels(*composite.AlphaChannel, layer.alphaPlane, grid.width, grid.height, 8));
+    }
+  }
+}
+
+// JPEG colour layers in each chroma layout, at a size that is no whole number
+// of blocks: every pixel is what libjpeg itself decodes from the bytes stored
+// (accurate integer transform, fancy upsampling), in the file's colour order.
+TEST(ReaderJpeg, EveryPixelIsLibjpegsDecodeOfTheStoredBytes) {
+  using fixtures::FxJpegSampling;
+  const FxJpegSampling samplings[] = {FxJpegSampling::Yuv420, FxJpegSampling::Yuv422,
+                                      FxJpegSampling::Yuv444};
+  for (const FxGeneration generation : {FxGeneration::Binary, FxGeneration::Xml}) {
+    FxSimpleOptions options;
+    options.width = 37;
+    options.height = 19;
+    options.bpp = 24;
+    options.frames = 3;
+    options.generation = generation;
+    options.version = generation == FxGeneration::Xml ? 200 : 107;
+    options.compType = 2;
+    options.alpha = true;
+    FxFile file = fixtures::MakeSimpleFile(options);
+    for (size_t f = 0; f < 3; ++f) {
+      file.frames[f].layers[0].jpegSampling = samplings[f];
+      file.frames[f].layers[0].alphaOn = true;
+    }
+    const auto frames = LoadFile(file);
+    ASSERT_EQ(frames->Count(), 3);
+    for (size_t f = 0; f < 3; ++f) {
+      SCOPED_TRACE("generation " + std::to_string(static_cast<int>(generation)) + " frame " +
+                   std::to_string(f));
+      const fixtures::FxJpegImage decoded =
+          fixtures::FxDecodeJpeg(fixtures::FxEncodeColorBlock(file, f, 0));
+      const TDIBSurface& composite = *frames->GetFrame(static_cast<int>(f)).Surface;
+      EXPECT_TRUE(SamePixels(composite, fixtures::FxJpegToDibRows(decoded), 37, 19, 24));
+      ASSERT_NE(composite.AlphaChannel, nullptr);
+      EXPECT_TRUE(SamePixels(*composite.AlphaChannel, file.frames[f].layers[0].alphaPlane, 37, 19, 8));
     }
   }
 }

@@ -15,10 +15,12 @@ namespace {
 
 using namespace fixtures;
 
+// An image over its own copy of the bytes: memory input is read where it lies.
 struct TImage {
-  explicit TImage(const std::vector<uint8_t>& bytes, vorn_options* options = nullptr)
-      : Status(vorn_open_memory(bytes.data(), bytes.size(), options, &Image)) {}
+  explicit TImage(std::vector<uint8_t> bytes, vorn_options* options = nullptr)
+      : Bytes(std::move(bytes)), Status(vorn_open_memory(Bytes.data(), Bytes.size(), options, &Image)) {}
   ~TImage() { vorn_close(Image); }
+  std::vector<uint8_t> Bytes;
   vorn_image* Image = nullptr;  // before Status, which the open fills it with
   vorn_status Status;
 };
@@ -31,7 +33,7 @@ void ExpectedRgb(const FxFrame& frame, const std::vector<uint8_t>& rows, int x, 
     return static_cast<uint8_t>(bits == 5 ? (v << 3 | v >> 2) : (v << 2 | v >> 4));
   };
   if (frame.bpp <= 8) {
-    const FxRgbQuad& c = frame.palette[p];
+    const FxRgbQuad c = FxFramePalette(frame)[p];
     rgb[0] = c.red, rgb[1] = c.green, rgb[2] = c.blue;
   } else if (frame.bpp == 15) {
     rgb[0] = widen(p >> 10 & 31, 5), rgb[1] = widen(p >> 5 & 31, 5), rgb[2] = widen(p & 31, 5);
@@ -145,6 +147,39 @@ TEST(PublicApi, ReaderCallbacksAndAllocatorAreUsedAndEverythingGoesBack) {
   source.FailReads = true;
   EXPECT_EQ(vorn_open_io(&io, nullptr, &image), VORN_ERROR_IO);
   EXPECT_EQ(image, nullptr);
+}
+
+TEST(PublicApi, AnAllocatorThatFailsAtAnyBlockFailsTheCallAndGetsEveryBlockBack) {
+  // Two frames of three layers with alpha: composites, layers, alpha
+  // channels and the sheet all come from the allocator.
+  FxSimpleOptions o{.width = 12, .height = 7, .bpp = 24, .frames = 2, .layersPerFrame = 3, .alpha = true};
+  const std::vector<uint8_t> bytes = WriteVrn(MakeSimpleFile(o));
+  struct TBudget {
+    int Left = 0;
+    int Live = 0;
+  } budget;
+  const vorn_allocator allocator{
+      [](void* user, size_t size) -> void* {
+        auto& b = *static_cast<TBudget*>(user);
+        if (b.Left-- <= 0) return nullptr;
+        ++b.Live;
+        return calloc(size, 1);
+      },
+      [](void* user, void* block) { --static_cast<TBudget*>(user)->Live, free(block); }, &budget};
+  vorn_options options{};
+  options.allocator = &allocator;
+  for (int allowed = 0;; ++allowed) {
+    budget.Left = allowed;
+    vorn_image* image = nullptr;
+    ASSERT_EQ(vorn_open_memory(bytes.data(), bytes.size(), &options, &image), VORN_OK);
+    vorn_dib dib{};
+    const vorn_status status = vorn_decode_sheet_dib(image, 100, 100, &dib, nullptr);
+    vorn_close(image);
+    EXPECT_EQ(budget.Live, 0) << allowed;
+    if (status == VORN_OK) break;
+    ASSERT_EQ(status, VORN_ERROR_NO_MEMORY) << allowed;
+    ASSERT_LT(allowed, 100);
+  }
 }
 
 TEST(PublicApi, MisuseIsRefusedWithAStatus) {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "tests/fixtures/VrnFixtureBuilders.h"
 #include "tests/fixtures/VrnWriter.h"
+#include "tests/host/e2e/ExpectedPictures.h"
 #include "format/VornFrame.h"
 #include "format/VornFrameList.h"
 #include "support/Stream.h"
@@ -26,8 +26,18 @@ using testing::TDelivered;
 using testing::TPluginSettings;
 using testing::TTempFile;
 
+fixtures::FxFile AnimationFile(int32_t frames, int32_t size = 100, int32_t bpp = 8) {
+  return fixtures::MakeSimpleFile(size, size, bpp, frames, FxGeneration::Xml, 0);
+}
+
 std::vector<uint8_t> Animation(int32_t frames, int32_t size = 100, int32_t bpp = 8) {
-  return fixtures::WriteVrn(fixtures::MakeSimpleFile(size, size, bpp, frames, FxGeneration::Xml, 0));
+  return fixtures::WriteVrn(AnimationFile(frames, size, bpp));
+}
+
+// A surface's blocks as the picture calls hand them over.
+e2e::TBlocks BlocksOf(const TDIBSurface& s) {
+  return {std::vector<uint8_t>(s.BitmapInfo(), s.BitmapInfo() + s.BitmapInfoSize()),
+          std::vector<uint8_t>(s.Bits(), s.Bits() + s.Size())};
 }
 
 std::unique_ptr<TVornFrameList> Load(const std::vector<uint8_t>& bytes) {
@@ -59,30 +69,15 @@ TEST(FrameGrid, FitsTheScreenRowByRow) {
   EXPECT_THROW(TFrameGrid::Fit(0, 100, 3, 1024, 768), std::exception);
 }
 
-// Every cell of the sheet holds its frame's pixels, and unused cells hold 0.
-void ExpectTiled(const TDIBSurface& sheet, TVornFrameList& frames, const TFrameGrid& grid) {
-  const TDIBSurface& first = *frames.GetFrame(0).Surface;
-  const int32_t w = first.Width(), h = first.Height();
-  ASSERT_EQ(sheet.Width(), w * grid.Columns);
-  ASSERT_EQ(sheet.Height(), h * grid.Rows);
-  for (int32_t cell = 0; cell < grid.Columns * grid.Rows; ++cell) {
-    const int32_t x0 = w * (cell % grid.Columns), y0 = h * (cell / grid.Columns);
-    for (int32_t y = 0; y < h; y += 7)
-      for (int32_t x = 0; x < w; x += 3) {
-        const uint32_t want = cell < grid.Shown ? frames.GetFrame(cell).Surface->GetPixel(x, y) : 0;
-        ASSERT_EQ(sheet.GetPixel(x0 + x, y0 + y), want) << "cell " << cell << " at " << x << ", " << y;
-      }
-  }
-}
-
+// Every cell of the sheet holds its frame's pixels, unused cells hold 0, and
+// the sheet carries the first frame's colour table.
 TEST(TiledPicture, FramesFillTheGridAndEmptyCellsAreZero) {
   for (const auto& [count, screenW] : {std::pair{3, 1024}, {7, 500}, {30, 1024}, {100, 1024}}) {
     SCOPED_TRACE(count);
-    const auto frames = Load(Animation(count));
+    const fixtures::FxFile file = AnimationFile(count);
+    const auto frames = Load(fixtures::WriteVrn(file));
     const auto sheet = BuildTiledPicture(*frames, screenW, 768);
-    ExpectTiled(*sheet, *frames, TFrameGrid::Fit(100, 100, count, screenW, 768));
-    EXPECT_EQ(std::memcmp(sheet->BitmapInfo() + 40, frames->GetFrame(0).Surface->BitmapInfo() + 40, 1024), 0)
-        << "the sheet carries the first frame's colour table";
+    EXPECT_EQ(e2e::Difference(BlocksOf(*sheet), e2e::SheetPicture(file, screenW, 768)), "");
   }
 }
 
@@ -98,6 +93,63 @@ TEST(TiledPicture, FramesOfAnotherDepthAreConverted) {
   EXPECT_EQ(sheet->GetPixel(4 + 2, 1), 0x102030u);
 }
 
+// Frames of other depths on one sheet. Each pixel is taken to 8-bit channels
+// (5 and 6 bits widened by repeating their top bits; 32 bits ignore the top
+// byte), then stored at the sheet's depth by dropping low bits, or as the
+// nearest entry of the first frame's table. The values are worked by hand and
+// no channel equals another, so channels that change places show. Comments
+// give the red, green and blue of the 15- and 16-bit values, and the 8-bit
+// channels a conversion between those two passes through.
+TEST(TiledPicture, FramesOfOtherDepthsKeepTheirChannels) {
+  struct TFrameCase {
+    int32_t bpp;
+    uint32_t stored[2], onSheet[2];
+  };
+  struct TSheetCase {
+    int32_t bpp;
+    std::vector<TFrameCase> frames;
+  };
+  const TSheetCase sheets[] = {
+      {24,
+       {{15, {0x7E01, 0x0443}, {0xFF8408, 0x081018}},     // (31, 16, 1), (1, 2, 3)
+        {16, {0x0D5E, 0xF800}, {0x08AAF7, 0xFF0000}},     // (1, 42, 30), (31, 0, 0)
+        {32, {0x99123456, 0x00FEDCBA}, {0x123456, 0xFEDCBA}}}},
+      {16,
+       {{24, {0xFF8408, 0x123456}, {0xFC21, 0x11AA}},     // (31, 33, 1), (2, 13, 10)
+        {32, {0x00FEDCBA, 0x990000FF}, {0xFEF7, 0x001F}}, // (31, 55, 23), (0, 0, 31)
+        {15, {0x7E01, 0x0443}, {0xFC21, 0x0883}}}},       // via (255, 132, 8), (8, 16, 24)
+      {15,
+       {{24, {0xFF8408, 0x123456}, {0x7E01, 0x08CA}},     // (31, 16, 1), (2, 6, 10)
+        {16, {0x0D5E, 0xF800}, {0x06BE, 0x7C00}}}},       // via (8, 170, 247): (1, 21, 30)
+      // Entry 1 is (r 0x20, g 0x80, b 0xE0), entry 2 its mirror (r 0xE0, b 0x20).
+      {8, {{24, {0x2878D0, 0xD88818}, {1, 2}}}},
+  };
+  for (const TSheetCase& sheetCase : sheets) {
+    SCOPED_TRACE("sheet of " + std::to_string(sheetCase.bpp) + " bits");
+    const int32_t count = 1 + static_cast<int32_t>(sheetCase.frames.size());
+    fixtures::FxFile file = fixtures::MakeSimpleFile(2, 1, sheetCase.bpp, count, FxGeneration::Binary, 0);
+    if (sheetCase.bpp == 8) file.frames[0].palette = {{}, {0xE0, 0x80, 0x20, 0}, {0x20, 0x80, 0xE0, 0}};
+    for (size_t i = 0; i < sheetCase.frames.size(); ++i) {
+      const TFrameCase& c = sheetCase.frames[i];
+      fixtures::FxFrame& frame = file.frames[i + 1];
+      frame.bpp = c.bpp;
+      const size_t bytes = static_cast<size_t>(fixtures::FxStorageBits(c.bpp) / 8);
+      frame.layers[0].pixels.assign(fixtures::FxRowBytes(2, c.bpp), 0);
+      for (size_t x = 0; x < 2; ++x)
+        for (size_t k = 0; k < bytes; ++k)
+          frame.layers[0].pixels[x * bytes + k] = static_cast<uint8_t>(c.stored[x] >> (8 * k));
+    }
+    const auto frames = Load(fixtures::WriteVrn(file));
+    const auto sheet = BuildTiledPicture(*frames, 1024, 768);
+    ASSERT_EQ(sheet->Bpp(), sheetCase.bpp);
+    ASSERT_EQ(sheet->Width(), 2 * count);
+    for (size_t i = 0; i < sheetCase.frames.size(); ++i)
+      for (int32_t x = 0; x < 2; ++x)
+        EXPECT_EQ(sheet->GetPixel(2 * static_cast<int32_t>(i + 1) + x, 0), sheetCase.frames[i].onSheet[x])
+            << "frame of " << sheetCase.frames[i].bpp << " bits, pixel " << x;
+  }
+}
+
 class Delivery : public ::testing::Test {
  protected:
   TPluginSettings settings_;
@@ -105,19 +157,18 @@ class Delivery : public ::testing::Test {
 
 TEST_F(Delivery, PictureWithMultiImageIsTheTiledSheet) {
   settings_.Set(true, 0);
-  const auto bytes = Animation(3);
+  const fixtures::FxFile file = AnimationFile(3);
+  const auto bytes = fixtures::WriteVrn(file);
   const TDelivered d = Deliver(MemoryRequest(bytes), false);
   ASSERT_EQ(d.Result, 0);
-  const auto frames = Load(bytes);
   const platform::TScreenSize screen = platform::ScreenSize();
-  const auto sheet = BuildTiledPicture(*frames, screen.Width, screen.Height);
-  EXPECT_EQ(d.Info, std::vector<uint8_t>(sheet->BitmapInfo(), sheet->BitmapInfo() + sheet->BitmapInfoSize()));
-  EXPECT_EQ(d.Bits, std::vector<uint8_t>(sheet->Bits(), sheet->Bits() + sheet->Size()));
+  EXPECT_EQ(e2e::Difference({d.Info, d.Bits}, e2e::SheetPicture(file, screen.Width, screen.Height)), "");
 
   SusiePictureInfo info{};
   ASSERT_EQ(GetPictureInfoCall(MemoryRequest(bytes), &info), 0);
-  EXPECT_EQ(info.width, sheet->Width());
-  EXPECT_EQ(info.height, sheet->Height());
+  const e2e::TSheetGrid grid = e2e::SheetGrid(100, 100, 3, screen.Width, screen.Height);
+  EXPECT_EQ(info.width, 100 * grid.Columns);
+  EXPECT_EQ(info.height, 100 * grid.Rows);
   EXPECT_EQ(info.colorDepth, 8);
   EXPECT_EQ(info.x_density, 1);
   EXPECT_EQ(info.hInfo, nullptr);
@@ -125,13 +176,12 @@ TEST_F(Delivery, PictureWithMultiImageIsTheTiledSheet) {
 
 TEST_F(Delivery, WithoutMultiImagePictureIsThePreview) {
   settings_.Set(false, 0);
-  const auto bytes = Animation(3);
+  const fixtures::FxFile file = AnimationFile(3);
+  const auto bytes = fixtures::WriteVrn(file);
   const TDelivered preview = Deliver(MemoryRequest(bytes), true);
   ASSERT_EQ(preview.Result, 0);
   EXPECT_EQ(Deliver(MemoryRequest(bytes), false), preview);
-  const auto frames = Load(bytes);
-  const TDIBSurface& first = *frames->GetFrame(0).Surface;
-  EXPECT_EQ(preview.Bits, std::vector<uint8_t>(first.Bits(), first.Bits() + first.Size()));
+  EXPECT_EQ(e2e::Difference({preview.Info, preview.Bits}, e2e::FramePicture(file)), "");
   SusiePictureInfo info{};
   ASSERT_EQ(GetPictureInfoCall(MemoryRequest(bytes), &info), 0);
   EXPECT_EQ(info.width, 100);
@@ -173,11 +223,7 @@ TEST_F(Delivery, PassCodeIsReadAtEveryCall) {
   ASSERT_EQ(right.Result, 0);
   ASSERT_EQ(wrong.Result, 0);  // a wrong code gives another row order, not an error
   EXPECT_NE(right.Bits, wrong.Bits);
-  TVornFrameList frames(4711);
-  TMemoryStream stream(bytes);
-  frames.LoadFromStream(stream, true);
-  const TDIBSurface& s = *frames.GetFrame(0).Surface;
-  EXPECT_EQ(right.Bits, std::vector<uint8_t>(s.Bits(), s.Bits() + s.Size()));
+  EXPECT_EQ(e2e::Difference({right.Info, right.Bits}, e2e::FramePicture(file)), "");
 }
 
 TEST_F(Delivery, QuickHeaderPathReadsNoPixels) {

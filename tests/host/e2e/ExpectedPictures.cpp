@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 #include "tests/fixtures/VrnPixelEncode.h"
 
@@ -23,21 +24,23 @@ void Put32(std::vector<uint8_t>& b, uint32_t v) {
 }
 
 std::vector<uint8_t> InfoBlock(const FxFrame& first, int32_t w, int32_t h, size_t bitsSize) {
-  if (first.bpp != 1 && first.bpp != 4 && first.bpp != 8 && first.bpp != 24 && first.bpp != 32)
-    throw std::invalid_argument("expected pictures are made at 1, 4, 8, 24 and 32 bits only");
+  const int32_t bitCount = fixtures::FxStorageBits(first.bpp);
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
+    throw std::invalid_argument("expected pictures are made at 1, 4, 8, 15, 16, 24 and 32 bits only");
   std::vector<uint8_t> info;
   Put32(info, 40);
   Put32(info, static_cast<uint32_t>(w));
   Put32(info, static_cast<uint32_t>(h));  // positive: rows bottom-up
   Put16(info, 1);
-  Put16(info, static_cast<uint32_t>(first.bpp));
-  Put32(info, first.bpp == 32 ? 3 : 0);  // BI_BITFIELDS at 32 bits
+  Put16(info, static_cast<uint32_t>(bitCount));
+  const bool masks = bitCount == 16 || bitCount == 32;
+  Put32(info, masks ? 3 : 0);  // BI_BITFIELDS at 16 and 32 bits
   Put32(info, static_cast<uint32_t>(bitsSize));
   for (int i = 0; i < 4; ++i) Put32(info, 0);  // densities and colour counts
-  if (first.bpp == 32) {
-    Put32(info, 0xFF0000);
-    Put32(info, 0x00FF00);
-    Put32(info, 0x0000FF);
+  if (masks) {
+    Put32(info, first.bpp == 32 ? 0xFF0000 : first.bpp == 16 ? 0xF800 : 0x7C00);
+    Put32(info, first.bpp == 32 ? 0x00FF00 : first.bpp == 16 ? 0x07E0 : 0x03E0);
+    Put32(info, first.bpp == 32 ? 0x0000FF : 0x001F);
   }
   for (const fixtures::FxRgbQuad& q : fixtures::FxFramePalette(first)) {
     info.push_back(q.blue);
@@ -57,6 +60,18 @@ const std::vector<uint8_t>& LayerRows(const FxFrame& frame) {
 }
 
 }  // namespace
+
+std::string Difference(const TBlocks& got, const TBlocks& want) {
+  const auto first = [](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+    return std::to_string(a.size()) + " bytes (expected " + std::to_string(b.size()) +
+           "), first difference at " + std::to_string(i);
+  };
+  if (got.Info != want.Info) return "header block: " + first(got.Info, want.Info);
+  if (got.Bits != want.Bits) return "pixel block: " + first(got.Bits, want.Bits);
+  return {};
+}
 
 TSheetGrid SheetGrid(int32_t w, int32_t h, int32_t frames, int32_t screenW, int32_t screenH) {
   const int64_t columns0 = std::max<int64_t>(1, screenW / w);
@@ -88,22 +103,38 @@ TBlocks SheetPicture(const FxFile& file, int32_t screenW, int32_t screenH) {
   const TSheetGrid grid = SheetGrid(w, h, static_cast<int32_t>(file.frames.size()), screenW, screenH);
   const int32_t sheetW = w * grid.Columns, sheetH = h * grid.Rows;
   const size_t sheetRow = fixtures::FxRowBytes(sheetW, bpp);
-  const size_t frameRow = fixtures::FxRowBytes(w, bpp);
-  const size_t pixelBytes = static_cast<size_t>(bpp / 8);
-  const size_t used = static_cast<size_t>(w) * pixelBytes;
+  const size_t pixelBytes = static_cast<size_t>(fixtures::FxStorageBits(bpp) / 8);
   TBlocks blocks;
   blocks.Bits.assign(sheetRow * static_cast<size_t>(sheetH), 0);
   for (int32_t i = 0; i < grid.Shown; ++i) {
     const FxFrame& frame = file.frames[static_cast<size_t>(i)];
-    if (frame.width != w || frame.height != h || frame.bpp != bpp)
+    // A frame of 8 bits and less on a 24-bit sheet is drawn through its own
+    // colour table.
+    const bool throughTable = bpp == 24 && frame.bpp <= 8;
+    if (frame.width != w || frame.height != h || (frame.bpp != bpp && !throughTable))
       throw std::invalid_argument("expected sheets need frames of one size and depth");
     const std::vector<uint8_t>& rows = LayerRows(frame);
+    const std::vector<fixtures::FxRgbQuad> table = fixtures::FxFramePalette(frame);
+    const size_t rowBytes = fixtures::FxRowBytes(w, frame.bpp);
     const int32_t x0 = w * (i % grid.Columns), y0 = h * (i / grid.Columns);
     for (int32_t y = 0; y < h; ++y) {
       const int32_t sheetY = y0 + y;  // top-down; the block is bottom-up
-      std::memcpy(&blocks.Bits[sheetRow * static_cast<size_t>(sheetH - 1 - sheetY) +
-                               static_cast<size_t>(x0) * pixelBytes],
-                  &rows[frameRow * static_cast<size_t>(y)], used);
+      uint8_t* to = &blocks.Bits[sheetRow * static_cast<size_t>(sheetH - 1 - sheetY) +
+                                 static_cast<size_t>(x0) * pixelBytes];
+      const uint8_t* from = &rows[rowBytes * static_cast<size_t>(y)];
+      if (!throughTable) {
+        std::memcpy(to, from, static_cast<size_t>(w) * pixelBytes);
+        continue;
+      }
+      for (int32_t x = 0; x < w; ++x) {
+        const size_t bit = static_cast<size_t>(x) * static_cast<size_t>(frame.bpp);
+        const unsigned index = (from[bit / 8] >> (8 - frame.bpp - static_cast<int>(bit % 8))) &
+                               ((1u << frame.bpp) - 1);
+        uint8_t* pixel = to + 3 * static_cast<size_t>(x);
+        pixel[0] = table[index].blue;
+        pixel[1] = table[index].green;
+        pixel[2] = table[index].red;
+      }
     }
   }
   blocks.Info = InfoBlock(first, sheetW, sheetH, blocks.Bits.size());

@@ -37,18 +37,6 @@ std::string Key(const std::string& name, bool wide, const char* call) {
   return name + " " + (wide ? "wide" : "ansi") + " " + call;
 }
 
-// Where two blocks first differ, for the failure message.
-std::string Difference(const TBlocks& got, const TBlocks& want) {
-  const auto first = [](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-    return std::to_string(a.size()) + " bytes (expected " + std::to_string(b.size()) +
-           "), first difference at " + std::to_string(i);
-  };
-  if (got.Info != want.Info) return "header block: " + first(got.Info, want.Info);
-  return "pixel block: " + first(got.Bits, want.Bits);
-}
-
 void SetEnvironment(const char* name, const char* value) {
 #ifdef _WIN32
   const std::string assignment = std::string(name) + "=" + (value != nullptr ? value : "");
