@@ -2,13 +2,16 @@
 // name and called only through its exports, as a host does.
 //
 //   vrnhost_e2e LIBRARY WORKDIR [--examples DIR] [--hostile] [--compare RESULTS]...
+//               [--load-cycles N]
 //
 // Writes the case files and WORKDIR/results.txt (one line per call with
 // the result and digests of the delivered blocks), checks every call
 // against what the fixture writer says it must deliver, and compares the
 // results with those of other builds' runs (a missing results file is
-// skipped). Exit status 0 when nothing failed.
+// skipped). --load-cycles first loads and unloads the library N times (see
+// LoadCycles.h). Exit status 0 when nothing failed.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -17,6 +20,7 @@
 #include "tests/host/vrnhost/SusieLibrary.h"
 #include "tests/host/e2e/EndToEndCases.h"
 #include "tests/host/e2e/LibraryRuns.h"
+#include "tests/host/e2e/LoadCycles.h"
 #include "platform/SettingsStore.h"
 #include "platform/Screen.h"
 
@@ -26,7 +30,8 @@ using namespace vorn::e2e;
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: vrnhost_e2e LIBRARY WORKDIR [--examples DIR] [--hostile] [--compare RESULTS]...\n");
+               "usage: vrnhost_e2e LIBRARY WORKDIR [--examples DIR] [--hostile] [--compare RESULTS]...\n"
+               "                   [--load-cycles N]\n");
   return 2;
 }
 
@@ -64,6 +69,7 @@ int Main(int argc, char** argv) {
   const std::string library = argv[1], workDir = argv[2];
   std::string examples;
   bool hostileFiles = false;
+  int loadCycles = 0;
   std::vector<std::string> compare;
   for (int i = 3; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -73,11 +79,16 @@ int Main(int argc, char** argv) {
       hostileFiles = true;
     } else if (arg == "--compare" && i + 1 < argc) {
       compare.push_back(argv[++i]);
+    } else if (arg == "--load-cycles" && i + 1 < argc) {
+      loadCycles = std::atoi(argv[++i]);
     } else {
       return Usage();
     }
   }
   std::filesystem::create_directories(workDir);
+  // Before the library is loaded for the rest of the run: each cycle must
+  // really unload it.
+  const int cycleProblems = loadCycles > 0 ? RunLoadCycles(library, loadCycles) : 0;
   vrnhost::TSusieLibrary lib(library);
   const vorn::platform::TScreenSize screen = vorn::platform::ScreenSize();
   const std::string screenText = std::to_string(screen.Width) + "x" + std::to_string(screen.Height);
@@ -99,7 +110,7 @@ int Main(int argc, char** argv) {
 
   WriteResults(workDir + "/results.txt", screen.Width, screen.Height, runs.Results());
   std::printf("e2e: %zu cases, %d calls, %d failed\n", cases.size(), tally.Calls, tally.Problems);
-  int status = tally.Problems == 0 ? 0 : 1;
+  int status = tally.Problems == 0 && cycleProblems == 0 ? 0 : 1;
   for (const std::string& other : compare)
     if (Compare(other, screenText, runs.Results()) != 0) status = 1;
   std::fflush(stdout);
