@@ -1,6 +1,6 @@
 # The plug-in library: Vorn.spi on Windows (exports from Vorn.def, runtimes
-# linked statically so the DLL imports only system DLLs), libvornspi.so
-# natively (exports limited by a version script).
+# linked statically so the DLL imports only system DLLs: WindowsDll.cmake),
+# libvornspi.so natively (exports limited by a version script).
 set(_exports ${CMAKE_CURRENT_SOURCE_DIR}/plugin/SusieExports.cpp)
 if(VORN_WINDOWS)
   configure_file(${CMAKE_CURRENT_SOURCE_DIR}/plugin/Vorn.rc.in ${CMAKE_CURRENT_BINARY_DIR}/Vorn.rc @ONLY)
@@ -13,8 +13,8 @@ if(VORN_WINDOWS)
   endif()
   set_target_properties(vornspi PROPERTIES OUTPUT_NAME Vorn PREFIX "" SUFFIX ${_suffix})
   # The .def names the __stdcall functions without their @N suffixes.
-  target_link_options(vornspi PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at
-                      -Wl,--enable-stdcall-fixup)
+  target_link_options(vornspi PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+  vorn_windows_dll(vornspi)
 else()
   add_library(vornspi SHARED ${_exports})
   target_link_options(vornspi PRIVATE

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything the native build, the Windows cross builds and their
 # Wine tests need on a fresh Debian bookworm machine, and builds the static
-# MinGW libjpeg-turbo from Debian's source package. Safe to run repeatedly:
-# each step checks whether its result is already there.
+# MinGW libjpeg-turbo, libpng and winpthreads from Debian's source packages.
+# Safe to run repeatedly: each step checks whether its result is already there.
 set -euo pipefail
 
 DEPS_PREFIX=${VORN_DEPS_PREFIX:-/opt/vorn-deps}
@@ -81,10 +81,31 @@ TC
   $SUDO ln -sf libpng16.a "$prefix/lib/libpng.a"
   rm -rf "$work"
 }
+# The thread runtime for the plug-in DLLs: Debian's winpthreads (the same
+# 10.0.0 sources as the installed one) with tools/winpthreads-dll-unload.patch,
+# which lets a DLL that links it statically release its TLS index and handles
+# when it is unloaded (cmake/WindowsDll.cmake). Rebuilt when the patch changes.
+WINPTHREADS_PATCH=$(cd "$(dirname "$0")" && pwd)/winpthreads-dll-unload.patch
+build_winpthreads() {  # $1 = target triple
+  local triple=$1 prefix="$DEPS_PREFIX/$1/winpthreads"
+  [ -f "$prefix/lib/libpthread.a" ] && cmp -s "$WINPTHREADS_PATCH" "$prefix/dll-unload.patch" && return 0
+  local work; work=$(mktemp -d)
+  (cd "$work" && apt-get source -qq --download-only mingw-w64 >/dev/null 2>&1 &&
+     dpkg-source -x --skip-patches mingw-w64_*.dsc src >/dev/null)
+  local src="$work/src/mingw-w64-libraries/winpthreads"
+  patch -s -d "$src" -p1 < "$WINPTHREADS_PATCH"
+  mkdir "$work/build"
+  (cd "$work/build" && "$src/configure" -q --host="$triple" --prefix="$prefix" \
+     --disable-shared --enable-static >/dev/null && make -s -j"$(nproc)" AR_FLAGS=cr >/dev/null &&
+     $SUDO rm -rf "$prefix" && $SUDO make -s install >/dev/null)
+  $SUDO cp "$WINPTHREADS_PATCH" "$prefix/dll-unload.patch"
+  rm -rf "$work"
+}
 $SUDO mkdir -p "$DEPS_PREFIX"
 for triple in i686-w64-mingw32 x86_64-w64-mingw32; do
   build_jpeg $triple
   build_png $triple
+  build_winpthreads $triple
 done
 # Kernels without 32-bit support (no IA32 emulation) cannot start the 32-bit
 # Wine loader; there it runs through qemu's user-mode emulator, registered for
