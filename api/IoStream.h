@@ -3,6 +3,9 @@
 // last one ended.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "vorn/vorn.h"
 #include "support/Stream.h"
 

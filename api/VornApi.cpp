@@ -108,6 +108,12 @@ vorn_status Open(std::unique_ptr<vorn::TStream> (*make)(const void*), const void
   }
 }
 
+// An open refused for its arguments: no image is handed out.
+vorn_status Refuse(vorn_image** out) {
+  if (out != nullptr) *out = nullptr;
+  return VORN_ERROR_ARGUMENT;
+}
+
 struct TMemorySource {
   const void* Data;
   size_t Size;
@@ -131,7 +137,7 @@ extern "C" {
 
 vorn_status vorn_open_memory(const void* data, size_t size, const vorn_options* options,
                              vorn_image** out) {
-  if (data == nullptr && size > 0) return out != nullptr ? (*out = nullptr, VORN_ERROR_ARGUMENT) : VORN_ERROR_ARGUMENT;
+  if (data == nullptr && size > 0) return Refuse(out);
   const TMemorySource source{data, size};
   return Open(
       [](const void* s) -> std::unique_ptr<vorn::TStream> {
@@ -142,7 +148,7 @@ vorn_status vorn_open_memory(const void* data, size_t size, const vorn_options* 
 }
 
 vorn_status vorn_open_file(const char* utf8_path, const vorn_options* options, vorn_image** out) {
-  if (utf8_path == nullptr) return out != nullptr ? (*out = nullptr, VORN_ERROR_ARGUMENT) : VORN_ERROR_ARGUMENT;
+  if (utf8_path == nullptr) return Refuse(out);
   return Open(
       [](const void* s) -> std::unique_ptr<vorn::TStream> {
         const auto* path = static_cast<const char*>(s);
@@ -156,8 +162,7 @@ vorn_status vorn_open_file(const char* utf8_path, const vorn_options* options, v
 }
 
 vorn_status vorn_open_io(const vorn_io* io, const vorn_options* options, vorn_image** out) {
-  if (io == nullptr || io->read == nullptr || io->seek == nullptr)
-    return out != nullptr ? (*out = nullptr, VORN_ERROR_ARGUMENT) : VORN_ERROR_ARGUMENT;
+  if (io == nullptr || io->read == nullptr || io->seek == nullptr) return Refuse(out);
   return Open(
       [](const void* s) -> std::unique_ptr<vorn::TStream> {
         return std::make_unique<vorn::api::TIoStream>(*static_cast<const vorn_io*>(s));
