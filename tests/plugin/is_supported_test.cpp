@@ -29,14 +29,14 @@ TEST(FileExtensionTest, TheSecondByteOfADoubleByteCharacterIsNoDelimiter) {
   EXPECT_EQ(FileExtension("x.vrn\x83", Cp932Lead), ".vrn\x83");
 }
 
-TEST(FormatTestTest, BufferOrHandleByTheBitsAboveTheLow16) {
+TEST(IsSupported, BufferOrHandleByTheBitsAboveTheLow16) {
   EXPECT_FALSE(IsBufferPointer(0));
   EXPECT_FALSE(IsBufferPointer(0xFFFF));
   EXPECT_TRUE(IsBufferPointer(0x10000));
   EXPECT_TRUE(IsBufferPointer(static_cast<uintptr_t>(0x80000000u)));
 }
 
-TEST(FormatTestTest, HeadFromBufferStopsAtSevenBytesOrAZero) {
+TEST(IsSupported, HeadFromBufferStopsAtSevenBytesOrAZero) {
   EXPECT_EQ(HeadFromBuffer("VornX200").View(), "VornX20");
   EXPECT_EQ(HeadFromBuffer("Vo\0rn106").View(), "Vo");
 }

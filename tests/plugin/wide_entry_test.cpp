@@ -41,7 +41,7 @@ TEST(WidePluginInfo, CutsAndTerminatesInUtf16Units) {
   EXPECT_EQ(std::u16string(buf), u"00IN");
 }
 
-TEST(WideFormatTest, ExtensionOfAUtf16Name) {
+TEST(IsSupportedW, ExtensionOfAUtf16Name) {
   EXPECT_EQ(FileExtension(u"\u03B1\u03B2.\u30C6.vrn"), u".vrn");
   EXPECT_EQ(FileExtension(u"C:\\d.x\\\u30C6"), u"");
   EXPECT_EQ(FileExtension(u"C:.VRN"), u".VRN");
@@ -57,7 +57,7 @@ TEST(WideFormatTest, ExtensionOfAUtf16Name) {
 
 // In the 64-bit interface a buffer may lie where the low 32 bits of its
 // address are below 65536: it is still a buffer.
-TEST(WideFormatTest, TheWholeDwTellsABufferFromAHandle) {
+TEST(IsSupportedW, TheWholeDwTellsABufferFromAHandle) {
   const uint64_t high = 0x100001000ull;
   EXPECT_EQ(IsBufferPointer(static_cast<uintptr_t>(high)), sizeof(uintptr_t) == 8);
   EXPECT_FALSE(IsBufferPointer(0xFFFF));
