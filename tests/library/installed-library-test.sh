@@ -22,7 +22,9 @@ cmake --build "$work/cmake-example" >/dev/null
 export LD_LIBRARY_PATH=$libdir
 for program in "$work/vorn_frames" "$work/cmake-example/vorn_frames"; do
   # The program links the installed library, not the build tree's.
-  ldd "$program" | grep -q "$prefix" || { echo "FAILED $program does not use $prefix"; exit 1; }
+  # (ldd's whole output first: grep -q stopping early would fail the pipe.)
+  libraries=$(ldd "$program")
+  grep -q "$prefix" <<<"$libraries" || { echo "FAILED $program does not use $prefix"; exit 1; }
 done
 for f in "$src"/examples/*.vrn; do
   name=$(basename "$f")
