@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the native build, the Windows cross builds and their
 # Wine tests need on a fresh Debian bookworm machine, and builds the static
-# MinGW libjpeg-turbo, libpng and winpthreads from Debian's source packages.
+# MinGW libjpeg-turbo, libpng, libwebp and winpthreads from Debian's source packages.
 # Safe to run repeatedly: each step checks whether its result is already there.
 set -euo pipefail
 
@@ -10,7 +10,7 @@ SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
 native_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
-             libpng-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev python3)
+             libpng-dev libwebp-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev python3)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
           wine wine32:i386 wine64 fonts-wine qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
 
@@ -81,6 +81,32 @@ TC
   $SUDO ln -sf libpng16.a "$prefix/lib/libpng.a"
   rm -rf "$work"
 }
+# Static libwebp for the Windows converter's animated WebP output, from the
+# same 1.2.4 sources as the native package: libwebp (its sharpyuv objects are
+# inside it in this version), libwebpmux for WebPAnimEncoder and libwebpdemux
+# for WebPAnimDecoder; none of its programs. Its threads are Win32's own.
+build_webp() {  # $1 = target triple
+  local triple=$1 prefix="$DEPS_PREFIX/$1"
+  [ -f "$prefix/lib/libwebp.a" ] && [ -f "$prefix/lib/libwebpmux.a" ] &&
+    [ -f "$prefix/lib/libwebpdemux.a" ] && return 0
+  local work; work=$(mktemp -d)
+  (cd "$work" && apt-get source -qq --download-only libwebp >/dev/null 2>&1 &&
+     dpkg-source -x --skip-patches libwebp_*.dsc src >/dev/null)
+  cat > "$work/tc.cmake" <<TC
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER $triple-gcc)
+set(CMAKE_RC_COMPILER $triple-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/$triple)
+TC
+  cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/tc.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DWEBP_BUILD_LIBWEBPMUX=ON \
+    -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
+    -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF \
+    -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF \
+    -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+  cmake --build "$work/build" --target install >/dev/null
+  rm -rf "$work"
+}
 # The thread runtime for the plug-in DLLs: Debian's winpthreads (the same
 # 10.0.0 sources as the installed one) with tools/winpthreads-dll-unload.patch,
 # which lets a DLL that links it statically release its TLS index and handles
@@ -105,6 +131,7 @@ $SUDO mkdir -p "$DEPS_PREFIX"
 for triple in i686-w64-mingw32 x86_64-w64-mingw32; do
   build_jpeg $triple
   build_png $triple
+  build_webp $triple
   build_winpthreads $triple
 done
 # Kernels without 32-bit support (no IA32 emulation) cannot start the 32-bit
