@@ -12,6 +12,7 @@ setup:
 	bash tools/setup.sh
 
 native:
+	bash tools/setup.sh --native
 	$(CMAKE) -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_BUILD_TESTS=OFF
 	$(CMAKE) --build build -j $(JOBS)
 

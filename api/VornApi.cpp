@@ -10,6 +10,7 @@
 
 #include "api/IoStream.h"
 #include "api/VornImage.h"
+#include "format/LoadBudget.h"
 #include "format/VornFrame.h"
 #include "format/VornHead.h"
 #include "vorn/vorn.h"
@@ -88,18 +89,27 @@ vorn_status Open(std::unique_ptr<vorn::TStream> (*make)(const void*), const void
   if (out == nullptr) return VORN_ERROR_ARGUMENT;
   *out = nullptr;
   TImageOptions o;
-  bool signature = false;
   try {
     o = TImageOptions::From(options);
     std::unique_ptr<vorn::TStream> input = make(source);
-    signature = TVornImage::HasSignature(*input);
-    auto handle = std::make_unique<vorn_image>(std::make_unique<TVornImage>(std::move(input), o, signature));
+    const bool signature = TVornImage::HasSignature(*input);
+    auto image = std::make_unique<TVornImage>(std::move(input), o, signature);
+    // A failure to open is described as any later one (with the offset
+    // where the file was found short), then the image goes.
+    try {
+      image->Open();
+    } catch (const std::exception& e) {
+      const vorn_status status = image->Fail(e);
+      if (o.Error != nullptr) *o.Error = image->LastError();
+      return status;
+    }
+    auto handle = std::make_unique<vorn_image>(std::move(image));
     OpenImages().Add(handle.get());
     *out = handle.release();
     if (o.Error != nullptr) TVornImage::Describe(*o.Error, VORN_OK, "", -1);
     return VORN_OK;
   } catch (const std::exception& e) {
-    const vorn_status status = TVornImage::StatusOf(e, signature);
+    const vorn_status status = TVornImage::StatusOf(e, false);
     if (o.Error != nullptr) TVornImage::Describe(*o.Error, status, e.what(), -1);
     return status;
   } catch (...) {
@@ -267,6 +277,8 @@ int vorn_probe(const void* head, size_t size) {
              ? 1
              : 0;
 }
+
+uint64_t vorn_default_memory_limit(void) { return vorn::TLoadBudget::DefaultLimit(); }
 
 const char* vorn_version(void) { return VORN_VERSION_STRING; }
 

@@ -54,7 +54,9 @@ TVornImage::TVornImage(std::unique_ptr<TStream> input, const TImageOptions& opti
       allocator_(options.Allocator ? std::make_unique<TAllocatorMemory>(*options.Allocator)
                                    : nullptr),
       frames_(options.PassCode, options.Limits, allocator_.get()),
-      signature_(signature) {
+      signature_(signature) {}
+
+void TVornImage::Open() {
   if (input_->Remaining() == 0) throw EVornError(TErrorKind::Damaged, "the file is empty");
   frames_.Open(*input_);
   // A file without a signature is one of ours only if its first frame reads

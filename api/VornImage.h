@@ -43,9 +43,10 @@ struct TImageOptions {
 
 class TVornImage {
  public:
-  // Opens the input: reads the signature and the file's header. Fails with
-  // the reader's exceptions.
   TVornImage(std::unique_ptr<TStream> input, const TImageOptions& options, bool signature);
+  // Reads the signature and the file's header (and of a file without a
+  // signature its first frame). Fails with the reader's exceptions.
+  void Open();
   // Whether the input's first bytes carry a signature of the format; it is
   // left where it was.
   static bool HasSignature(TStream& input);

@@ -2,18 +2,14 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <memory>
+#include <cstring>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace vorn::tools {
 
 namespace {
-
-struct TFileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // Reads a little-endian value from the header block.
 uint32_t Le32(const uint8_t* p) {
@@ -81,9 +77,20 @@ void ConvertRow(const TDib& dib, int32_t y, std::vector<uint8_t>& out) {
   }
 }
 
+extern "C" void AppendPng(png_structp png, png_bytep data, png_size_t size) {
+  auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  try {
+    out->insert(out->end(), data, data + size);
+  } catch (...) {
+    png_error(png, "out of memory");  // leaves by longjmp, not through libpng's frames
+  }
+}
+extern "C" void FlushPng(png_structp) {}
+
 // libpng reports errors by longjmp; nothing with a destructor lives here.
-bool WriteRows(std::FILE* file, const vorn_dib& dib, png_bytepp rows, png_colorp palette,
-               int paletteSize) {
+// colorType is PNG_COLOR_TYPE_PALETTE, _RGB or _RGB_ALPHA.
+bool WriteRows(std::vector<uint8_t>* out, int32_t width, int32_t height, int colorType,
+               png_bytepp rows, png_colorp palette, int paletteSize) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -91,13 +98,10 @@ bool WriteRows(std::FILE* file, const vorn_dib& dib, png_bytepp rows, png_colorp
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
-  const bool indexed = paletteSize > 0;
-  png_set_IHDR(png, info, static_cast<png_uint_32>(dib.width),
-               static_cast<png_uint_32>(dib.height), 8,
-               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (indexed) png_set_PLTE(png, info, palette, paletteSize);
+  png_set_write_fn(png, out, AppendPng, FlushPng);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, paletteSize);
   png_write_info(png, info);
   png_write_image(png, rows);
   png_write_end(png, nullptr);
@@ -105,20 +109,28 @@ bool WriteRows(std::FILE* file, const vorn_dib& dib, png_bytepp rows, png_colorp
   return true;
 }
 
+// Rows of samples and their pointers for libpng.
+struct TRows {
+  TRows(int32_t height, size_t rowBytes)
+      : Samples(static_cast<size_t>(height), std::vector<uint8_t>(rowBytes)), Pointers(Samples.size()) {
+    for (size_t y = 0; y < Samples.size(); ++y) Pointers[y] = Samples[y].data();
+  }
+  std::vector<std::vector<uint8_t>> Samples;
+  std::vector<png_bytep> Pointers;
+};
+
+std::vector<uint8_t> Finish(const char* what, bool ok, std::vector<uint8_t>& out) {
+  if (!ok) throw std::runtime_error(std::string("libpng could not encode the ") + what);
+  return std::move(out);
+}
+
 }  // namespace
 
-void WritePng(const vorn_dib& picture, const std::string& fileName) {
+std::vector<uint8_t> EncodePng(const vorn_dib& picture) {
   const TDib dib(picture);
   const bool indexed = dib.BitCount <= 8;
-  const size_t channels = indexed ? 1 : 3;
-  std::vector<std::vector<uint8_t>> samples(static_cast<size_t>(picture.height));
-  std::vector<png_bytep> rows(samples.size());
-  for (int32_t y = 0; y < picture.height; ++y) {
-    auto& row = samples[static_cast<size_t>(y)];
-    row.resize(static_cast<size_t>(picture.width) * channels);
-    ConvertRow(dib, y, row);
-    rows[static_cast<size_t>(y)] = row.data();
-  }
+  TRows rows(picture.height, static_cast<size_t>(picture.width) * (indexed ? 1 : 3));
+  for (int32_t y = 0; y < picture.height; ++y) ConvertRow(dib, y, rows.Samples[static_cast<size_t>(y)]);
   std::vector<png_color> palette;
   if (indexed) {
     const size_t entries = size_t{1} << dib.BitCount;
@@ -128,12 +140,28 @@ void WritePng(const vorn_dib& picture, const std::string& fileName) {
       palette.push_back({c[2], c[1], c[0]});
     }
   }
-  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "wb"));
-  if (!file) throw std::runtime_error("cannot create " + fileName);
-  if (!WriteRows(file.get(), picture, rows.data(), palette.data(),
-                 static_cast<int>(palette.size())))
-    throw std::runtime_error("cannot write " + fileName);
-  if (std::fflush(file.get()) != 0) throw std::runtime_error("cannot write " + fileName);
+  std::vector<uint8_t> out;
+  const bool ok = WriteRows(&out, picture.width, picture.height,
+                            indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+                            rows.Pointers.data(), palette.data(), static_cast<int>(palette.size()));
+  return Finish("picture", ok, out);
+}
+
+std::vector<uint8_t> EncodePng(const TRgbaPicture& picture) {
+  if (picture.Width <= 0 || picture.Height <= 0) throw std::runtime_error("the picture is empty");
+  const size_t channels = picture.HasAlpha ? 4 : 3;
+  TRows rows(picture.Height, static_cast<size_t>(picture.Width) * channels);
+  for (int32_t y = 0; y < picture.Height; ++y) {
+    const uint8_t* in = picture.Pixels.data() + static_cast<size_t>(y) * picture.Width * 4;
+    uint8_t* o = rows.Samples[static_cast<size_t>(y)].data();
+    for (int32_t x = 0; x < picture.Width; ++x, in += 4, o += channels)
+      std::memcpy(o, in, channels);
+  }
+  std::vector<uint8_t> out;
+  const bool ok = WriteRows(&out, picture.Width, picture.Height,
+                            picture.HasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                            rows.Pointers.data(), nullptr, 0);
+  return Finish("picture", ok, out);
 }
 
 }  // namespace vorn::tools

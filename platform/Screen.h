@@ -3,6 +3,9 @@
 // 1920x1080) elsewhere.
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 namespace vorn::platform {
 
 struct TScreenSize {
@@ -11,5 +14,9 @@ struct TScreenSize {
 };
 
 TScreenSize ScreenSize();
+
+// "WIDTHxHEIGHT" (or "X"): two positive decimal numbers of at most six
+// digits; nothing else.
+std::optional<TScreenSize> ParseScreenSize(std::string_view text);
 
 }  // namespace vorn::platform

@@ -2,7 +2,8 @@
 // on Windows (a subkey per section, REG_SZ values), a small INI file
 // elsewhere ($VORN_SETTINGS_FILE, else
 // ${XDG_CONFIG_HOME:-$HOME/.config}/vornlive/settings.ini). The store is
-// opened afresh by every read and write and created when it is missing.
+// opened afresh by every read and write; the registry key is created when
+// it is missing, the file by the first write.
 #pragma once
 
 #include <string>

@@ -42,15 +42,12 @@ bool MakeParentDirectories(const std::string& path) {
   return true;
 }
 
-// The file's text; creates an empty file when there is none (like the key).
-// nullopt when it cannot be read or is too large.
+// The file's text; empty when there is none (reading creates nothing: the
+// file is made by the first write). nullopt when it cannot be read or is
+// too large.
 std::optional<std::string> LoadSettingsText(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 && errno == ENOENT && MakeParentDirectories(path)) {
-    const int created = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (created >= 0) ::close(created);
-    return std::string();
-  }
+  if (fd < 0 && errno == ENOENT) return std::string();
   if (fd < 0) return std::nullopt;
   struct stat st {};
   std::optional<std::string> text;

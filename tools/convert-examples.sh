@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job on the bundled examples: every examples/*.vrn converted to PNG
-# by the native converter (first frame, tiled sheet, --info).
+# by the native converter (first frame, tiled sheet, animated WebP, --info).
 # usage: tools/convert-examples.sh BUILD_DIR OUT_DIR
 set -euo pipefail
 build=${1:-build}
@@ -12,7 +12,8 @@ code_for() { case "$(basename "$1")" in scrambled*) echo 4242 ;; *) echo 0 ;; es
 for f in "$here"/examples/*.vrn; do
   name=$(basename "$f" .vrn)
   code=$(code_for "$f")
-  "$build/vrnconv" --pass-code "$code" --info "$f" "$out/$name.png"
-  "$build/vrnconv" --pass-code "$code" --sheet --screen 1024x768 "$f" "$out/$name.sheet.png"
-  echo "  -> $out/$name.png, $out/$name.sheet.png"
+  "$build/vrnconv" --pass-code "$code" --info -o "$out/$name.png" "$f"
+  "$build/vrnconv" --pass-code "$code" --sheet --screen 1024x768 -o "$out/$name.sheet.png" "$f"
+  "$build/vrnconv" --pass-code "$code" -o "$out/$name.webp" "$f"
+  echo "  -> $out/$name.png, $out/$name.sheet.png, $out/$name.webp"
 done

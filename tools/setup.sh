@@ -9,24 +9,32 @@ DEPS_PREFIX=${VORN_DEPS_PREFIX:-/opt/vorn-deps}
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
-native_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
-             libpng-dev libwebp-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev python3)
+# What the library and the converter need to build natively (tools/setup.sh
+# --native installs only these), then what the tests, the Windows builds
+# and their Wine runs need besides.
+build_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
+            libpng-dev libwebp-dev)
+native_pkgs=("${build_pkgs[@]}" libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev python3)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
           wine wine32:i386 wine64 fonts-wine qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
+wanted=("${native_pkgs[@]}" "${win_pkgs[@]}")
+[ "${1:-}" = --native ] && wanted=("${build_pkgs[@]}")
 
 missing=()
-for p in "${native_pkgs[@]}" "${win_pkgs[@]}"; do
+for p in "${wanted[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ "${1:-}" != --native ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+[ "${1:-}" = --native ] && { echo "setup: done (native build)"; exit 0; }
 
 # Source packages need a deb-src entry with the machine's own mirror and key.
 if ! grep -rqs '^Types: *deb-src' /etc/apt/sources.list.d/; then
@@ -87,11 +95,13 @@ TC
 # for WebPAnimDecoder; none of its programs. Its threads are Win32's own.
 build_webp() {  # $1 = target triple
   local triple=$1 prefix="$DEPS_PREFIX/$1"
+  # With Debian's own patches (its security fixes): the marker says a build
+  # has them.
   [ -f "$prefix/lib/libwebp.a" ] && [ -f "$prefix/lib/libwebpmux.a" ] &&
-    [ -f "$prefix/lib/libwebpdemux.a" ] && return 0
+    [ -f "$prefix/lib/libwebpdemux.a" ] && [ -f "$prefix/lib/libwebp.debian-patches" ] && return 0
   local work; work=$(mktemp -d)
   (cd "$work" && apt-get source -qq --download-only libwebp >/dev/null 2>&1 &&
-     dpkg-source -x --skip-patches libwebp_*.dsc src >/dev/null)
+     dpkg-source -x libwebp_*.dsc src >/dev/null 2>&1)
   cat > "$work/tc.cmake" <<TC
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER $triple-gcc)
@@ -105,6 +115,7 @@ TC
     -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF \
     -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
   cmake --build "$work/build" --target install >/dev/null
+  $SUDO touch "$prefix/lib/libwebp.debian-patches"
   rm -rf "$work"
 }
 # The thread runtime for the plug-in DLLs: Debian's winpthreads (the same

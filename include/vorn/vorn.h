@@ -190,6 +190,11 @@ VORN_API const char *vorn_status_text(vorn_status status);
  * kind have no signature; only their name (".vrn") tells them. */
 VORN_API int vorn_probe(const void *head, size_t size);
 
+/* The memory limit of an image whose options give none, in bytes:
+ * VORN_MEMORY_LIMIT_MB from the environment, else 1 GiB in 64-bit processes
+ * and 512 MiB in 32-bit ones. */
+VORN_API uint64_t vorn_default_memory_limit(void);
+
 /* The library's version as "1.1.0". */
 VORN_API const char *vorn_version(void);
 

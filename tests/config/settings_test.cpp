@@ -14,10 +14,18 @@ namespace {
 
 using SettingsTest = testing::TSettingsSandbox;
 
-TEST_F(SettingsTest, MissingValuesReadAsDefaultsAndTheStoreIsCreated) {
+// Reading opens the registry key as the plug-in always has, creating it;
+// the settings file that stands in for it elsewhere is made by the first
+// write only (reading settings, as vrnconv --show-settings does, leaves no
+// empty file behind).
+TEST_F(SettingsTest, MissingValuesReadAsDefaults) {
   EXPECT_TRUE(ReadMultiImage());
   EXPECT_EQ(ReadPassCode(), 0);
+#ifdef _WIN32
   EXPECT_TRUE(StoreExists());
+#else
+  EXPECT_FALSE(StoreExists());
+#endif
 }
 
 TEST_F(SettingsTest, MultiImageIsTrueForAnyNonZeroNumberAndForTextThatIsNoNumber) {
