@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "format/ZDecompressionStream.h"
 #include "support/Messages.h"
@@ -69,11 +70,21 @@ size_t TBlockReader::Read(void* buffer, size_t count) {
   return done;
 }
 
-void TBlockReader::Drain() {
+void TBlockReader::Finish(uint64_t bound) {
   if (!inflater_) return;
   begin_ = end_ = 0;
-  Buffer();
-  while (Pull(buffer_.get(), bufferSize_) > 0) {
+  // The rest of the target's bytes and then up to bound more, inflated
+  // through a scratch buffer of their own and dropped.
+  const uint64_t allowed = left_ > UINT64_MAX - bound ? UINT64_MAX : left_ + bound;
+  const std::unique_ptr<uint8_t[]> scratch(new uint8_t[kInflateBuffer]);
+  uint64_t produced = 0;
+  for (;;) {
+    const size_t got = inflater_->Read(scratch.get(), kInflateBuffer);
+    if (got == 0) return;
+    produced += got;
+    if (produced > allowed)
+      throw ELimitError("compressed data inflate to more than " + std::to_string(allowed) +
+                        " bytes beyond what the picture takes");
   }
 }
 

@@ -16,7 +16,7 @@ class TZDecompressionStream;
 
 // The bytes of one data block in the order the decoders take them: the
 // stored bytes, or their zlib-inflated form, of which at most limit bytes
-// are produced (what lies beyond cannot be used). Reads go through a buffer,
+// are handed out (what lies beyond cannot be used; Finish checks it). Reads go through a buffer,
 // except large reads of stored bytes, which go straight to the caller.
 class TBlockReader {
  public:
@@ -28,9 +28,12 @@ class TBlockReader {
   // Up to count bytes; fewer only where the data (or the limit) ends.
   // Damaged compressed data raises EZDecompressionError.
   size_t Read(void* buffer, size_t count);
-  // Inflates and drops whatever is left up to the limit, so that damage
-  // there fails the block just as when it was inflated whole up front.
-  void Drain();
+  // Inflates what is left of the block to the end of its zlib stream and
+  // drops it, so that damage anywhere in the stream fails the block just as
+  // when it is inflated whole up front. More than bound bytes beyond the
+  // limit fail with ELimitError: a real block never inflates past what its
+  // target holds, and a bomb must not cost unbounded work.
+  void Finish(uint64_t bound);
 
  private:
   void Buffer();

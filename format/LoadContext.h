@@ -26,6 +26,10 @@ struct TLoadLimits {
   // a small file of thousands of empty scans would cost minutes. Real
   // pictures have a dozen or so.
   int JpegScans = 500;
+  // A zlib block is inflated to the end of its stream, its damage checked;
+  // what it makes beyond what its target takes is dropped, and more than
+  // this (or than the budget has left) fails the block.
+  uint64_t ExtraInflation = 64u << 20;
 };
 
 // The layers a block may copy from: those of the frames read so far.

@@ -33,6 +33,12 @@ struct TBlockEntry {
 
 [[noreturn]] void Damaged() { throw EVornError(kMsgFileDamaged); }
 
+// How much a zlib stream may inflate beyond what its target takes before
+// the block fails as over the limit (its rest is only checked, not kept).
+uint64_t DiscardBound(const TLoadContext& context) {
+  return std::min(context.Limits.ExtraInflation, context.Budget.Limit() - context.Budget.Used());
+}
+
 // Up to count bytes of the data, fewer where they end; the buffer grows
 // with what actually comes, not with count.
 std::vector<uint8_t> ReadUpTo(TBlockReader& data, uint64_t count) {
@@ -175,6 +181,7 @@ void TVornLayer::DecodeRowsV1(TStream& data, int32_t length, const TBlockJob& jo
     // Inflated straight into the rows; what lies beyond them is not made.
     TBlockReader rows(data, true, total);
     DecodeRows(rows, target, false, 0);
+    rows.Finish(DiscardBound(job.Context));
     return;
   }
   const int32_t passCode = job.Context.PassCode;
@@ -208,8 +215,9 @@ void TVornLayer::DecodePixels(TStream& data, const TBlockJob& job) {
   } else {
     DecodeRows(reader, target, header.Randomized && !jpeg, job.Context.PassCode);
   }
-  // Damaged data up to the limit fail the block even where no block read them.
-  reader.Drain();
+  // The whole zlib stream is checked, also where the target has no rows and
+  // took nothing: damage anywhere in it fails the block.
+  reader.Finish(DiscardBound(job.Context));
 }
 
 void TVornLayer::DecodeRows(TBlockReader& data, TDIBSurface& target, bool scrambled,

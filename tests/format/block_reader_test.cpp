@@ -48,19 +48,22 @@ std::vector<uint8_t> ReadAll(TBlockReader& reader, size_t piece) {
   }
 }
 
-// The outcome of inflating up to limit bytes: the bytes, or the error text.
+// The outcome of reading a block: the bytes, or the error text.
 struct TOutcome {
   std::vector<uint8_t> Bytes;
   std::string Error;
   bool operator==(const TOutcome&) const = default;
 };
 
+// The whole block inflated (damage anywhere fails it), of which the target
+// takes up to limit bytes.
 TOutcome Whole(const std::vector<uint8_t>& z, uint64_t limit) {
   TOutcome o;
   try {
     TMemoryStream m(z);
-    DecompressInPlace(m, static_cast<size_t>(std::min<uint64_t>(limit, SIZE_MAX)));
+    DecompressInPlace(m);
     o.Bytes = m.Bytes();
+    if (o.Bytes.size() > limit) o.Bytes.resize(static_cast<size_t>(limit));
   } catch (const EZDecompressionError& e) {
     o.Error = e.what();
   }
@@ -73,7 +76,7 @@ TOutcome Streamed(const std::vector<uint8_t>& z, uint64_t limit, size_t piece) {
     TMemoryStream m(z);
     TBlockReader reader(m, true, limit);
     o.Bytes = ReadAll(reader, piece);
-    reader.Drain();
+    reader.Finish(UINT64_MAX);
   } catch (const EZDecompressionError& e) {
     o.Bytes.clear();
     o.Error = e.what();
@@ -81,8 +84,8 @@ TOutcome Streamed(const std::vector<uint8_t>& z, uint64_t limit, size_t piece) {
   return o;
 }
 
-// A decoder that stops early (all further blocks repeats) and drains the
-// rest: it fails exactly where the whole block failed.
+// A decoder that stops early (all further blocks repeats) and finishes the
+// block: it fails exactly where the whole block failed.
 TOutcome StreamedPrefix(const std::vector<uint8_t>& z, uint64_t limit, size_t wanted) {
   TOutcome o;
   try {
@@ -90,7 +93,7 @@ TOutcome StreamedPrefix(const std::vector<uint8_t>& z, uint64_t limit, size_t wa
     TBlockReader reader(m, true, limit);
     o.Bytes.resize(wanted);
     o.Bytes.resize(reader.Read(o.Bytes.data(), wanted));
-    reader.Drain();
+    reader.Finish(UINT64_MAX);
   } catch (const EZDecompressionError& e) {
     o.Bytes.clear();
     o.Error = e.what();

@@ -78,7 +78,7 @@ TOutcome Inflate(const std::vector<uint8_t>& z, bool inMemory, uint64_t limit, s
       o.Bytes.insert(o.Bytes.end(), buffer.begin(), buffer.begin() + static_cast<ptrdiff_t>(got));
       if (got < piece) break;
     }
-    reader.Drain();
+    reader.Finish(UINT64_MAX);
     // Where inflation stopped at the limit, how far the input was read
     // ahead differs and is never used: the window is left behind.
     if (limit == std::numeric_limits<uint64_t>::max()) o.After = range.Position();

@@ -13,11 +13,14 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "tests/fixtures/VrnFixtureBuilders.h"
 #include "tests/fixtures/VrnWriter.h"
@@ -34,10 +37,20 @@ struct TBaseFile {
   FxFile File;
 };
 
+// What each picture call answers (0 or -1), for the cases built to check
+// the verdict the format's rules give.
+struct TVerdict {
+  int32_t Picture, PictureOff, Preview, Info, InfoOff;  // "On": MultiImage on
+  friend bool operator==(const TVerdict&, const TVerdict&) = default;
+};
+inline constexpr TVerdict kEveryCallFails{-1, -1, -1, -1, -1};
+inline constexpr TVerdict kEveryCallSucceeds{0, 0, 0, 0, 0};
+
 struct THostileCase {
   std::string Name;  // "<base>/<what was done>", usable as a file name
   std::vector<uint8_t> Bytes;
   int32_t PassCode = 0;
+  std::optional<TVerdict> Verdict;
 };
 
 // ---------------------------------------------------------------------------
@@ -483,7 +496,7 @@ inline std::vector<THostileCase> HostileCasesOf(const TBaseFile& base) {
   const std::vector<uint8_t> bytes = fixtures::WriteVrn(file);
   const std::vector<TField> fields = FileFields(file, bytes);
   auto add = [&](const std::string& what, std::vector<uint8_t> b) {
-    cases.push_back({base.Name + "/" + what, std::move(b), file.passCode});
+    cases.push_back({base.Name + "/" + what, std::move(b), file.passCode, std::nullopt});
   };
 
   // Truncations at every field boundary (and one byte inside each field).
@@ -627,7 +640,7 @@ inline std::vector<THostileCase> HostileCasesOf(const TBaseFile& base) {
 inline std::vector<THostileCase> ResourceCases() {
   std::vector<THostileCase> cases;
   auto add = [&](const std::string& name, const FxFile& f) {
-    cases.push_back({"limits/" + name, fixtures::WriteVrn(f), f.passCode});
+    cases.push_back({"limits/" + name, fixtures::WriteVrn(f), f.passCode, std::nullopt});
   };
   for (const auto generation : {FxGeneration::Binary, FxGeneration::Xml}) {
     const std::string g = generation == FxGeneration::Xml ? "xml_" : "bin_";
@@ -724,8 +737,9 @@ inline std::vector<THostileCase> ResourceCases() {
     add("xml_jpeg_400_scans", f);
   }
   {
-    // A zlib bomb in a 1 x 1 layer: inflation stops at the 4 bytes of the row,
-    // and in block mode at the table and one row, however wide a block is.
+    // A zlib bomb in a 1 x 1 layer: the row takes 4 bytes, the rest is only
+    // checked (in block mode the table and one row, however wide a block
+    // is), and fails once it goes 64 MiB (or the budget) past them.
     const std::vector<uint8_t> bomb = fixtures::FxZlib(std::vector<uint8_t>(64u << 20, 0), 9);
     FxFile f = SimpleFile(FxGeneration::Binary, 107, 1, 1, 8, 1, 1, 0);
     f.frames[0].layers[0].colorBytes = bomb;
@@ -739,7 +753,60 @@ inline std::vector<THostileCase> ResourceCases() {
   return cases;
 }
 
-// Every hostile case of every base file, then the resource cases.
+// Damage the format's rules find where the reader once looked no further,
+// each with the verdict the rules give. The rules inflate a zlib block
+// whole before any row is copied: a frame without rows whose block is no
+// zlib stream fails, as does a stream damaged after the bytes the rows
+// need; a stream that makes more than the rows is a picture. One verdict
+// is ours: a stream that makes 64 MiB more than its target takes fails as
+// over the limit (the rules would inflate it all).
+inline std::vector<THostileCase> VerdictCases() {
+  std::vector<THostileCase> cases;
+  const auto add = [&](const std::string& name, const FxFile& f, TVerdict verdict) {
+    cases.push_back({"verdict/" + name, fixtures::WriteVrn(f), f.passCode, verdict});
+  };
+  const std::vector<uint8_t> stored(24, 0x11);  // not a zlib stream
+  for (const int32_t height : {0, -2}) {
+    const std::string h = height == 0 ? "0" : "minus2";
+    FxFile f = SimpleFile(FxGeneration::Binary, 102, 8, 4, 24, 1, 1, 0);
+    f.frames[0].height = height;
+    f.frames[0].layers[0].colorBytes = stored;
+    add("bin102_height_" + h + "_stored_block", f, kEveryCallFails);
+    f = SimpleFile(FxGeneration::Xml, 200, 8, 4, 24, 1, 1, 0);
+    f.frames[0].height = height;
+    f.frames[0].layers[0].colorBytes = stored;
+    add("xml_height_" + h + "_stored_block", f, kEveryCallFails);
+  }
+  FxFile f = SimpleFile(FxGeneration::Xml, 200, 8, 4, 24, 1, 1, 0);
+  std::vector<uint8_t> rows = f.frames[0].layers[0].pixels;
+  rows.resize(fixtures::FxRowBytes(8, 24) * 4);
+  // The rows in blocks flushed to a byte boundary, then the last block of
+  // the reserved type 3: inflation gives every row, then fails.
+  std::vector<uint8_t> damaged(rows.size() + 1024);
+  z_stream z{};
+  deflateInit(&z, 6);
+  z.next_in = rows.data();
+  z.avail_in = static_cast<uInt>(rows.size());
+  z.next_out = damaged.data();
+  z.avail_out = static_cast<uInt>(damaged.size());
+  deflate(&z, Z_FULL_FLUSH);
+  damaged.resize(damaged.size() - z.avail_out);
+  deflateEnd(&z);
+  damaged.push_back(0x07);  // BFINAL 1, BTYPE 3
+  f.frames[0].layers[0].colorBytes = damaged;
+  add("xml_zlib_damaged_after_the_rows", f, kEveryCallFails);
+  std::vector<uint8_t> more = rows;
+  more.resize(rows.size() + 1000, 0x5A);
+  f.frames[0].layers[0].colorBytes = fixtures::FxZlib(more, 6);
+  add("xml_zlib_more_than_the_rows", f, kEveryCallSucceeds);
+  more.resize(rows.size() + (65u << 20), 0);
+  f.frames[0].layers[0].colorBytes = fixtures::FxZlib(more, 9);
+  add("xml_zlib_64mb_more_than_the_rows", f, kEveryCallFails);
+  return cases;
+}
+
+// Every hostile case of every base file, then the resource cases and the
+// verdict cases.
 inline std::vector<THostileCase> HostileCases() {
   std::vector<THostileCase> all;
   for (const TBaseFile& base : BaseFiles()) {
@@ -748,6 +815,8 @@ inline std::vector<THostileCase> HostileCases() {
   }
   std::vector<THostileCase> limits = ResourceCases();
   all.insert(all.end(), std::make_move_iterator(limits.begin()), std::make_move_iterator(limits.end()));
+  std::vector<THostileCase> verdicts = VerdictCases();
+  all.insert(all.end(), std::make_move_iterator(verdicts.begin()), std::make_move_iterator(verdicts.end()));
   return all;
 }
 

@@ -92,6 +92,7 @@ struct TCallResults {
   int32_t PictureOff = -1;  // GetPicture, MultiImage off
   int32_t Preview = -1;
   int32_t Info = -1;        // GetPictureInfo, MultiImage on
+  int32_t InfoOff = -1;     // GetPictureInfo, MultiImage off
   std::string Problem;      // empty when every rule was kept
 };
 
@@ -137,6 +138,7 @@ inline TCallResults RunPictureCalls(TSettingsFiles& settings, const std::vector<
   }
 
   settings.Use(false, passCode);
+  r.InfoOff = GetPictureInfoCall(request, &info);
   const testing::TDelivered pictureOff = testing::Deliver(request, false);
   const testing::TDelivered preview = testing::Deliver(request, true);
   r.PictureOff = pictureOff.Result;

@@ -182,6 +182,17 @@ TIsolatedRun RunIsolated(const THostileCase& c) {
 #endif
 }
 
+// Damage the rules find in data the pictures do not need: every call's
+// verdict is the rules' (see VerdictCases).
+TEST(HostileVerdicts, EveryCallAnswersAsTheRulesDo) {
+  TSettingsFiles settings;
+  for (const THostileCase& c : VerdictCases()) {
+    const TCallResults r = RunPictureCalls(settings, c.Bytes, c.PassCode);
+    EXPECT_EQ(r.Problem, "") << c.Name;
+    EXPECT_EQ((TVerdict{r.Picture, r.PictureOff, r.Preview, r.Info, r.InfoOff}), *c.Verdict) << c.Name;
+  }
+}
+
 TEST(HostileLimits, OversizedDeclarationsFailAtOnceWithinTheBudget) {
   // What GetPicture (MultiImage on) must give, and the most its four calls
   // may add to the resident size, in MiB (under ASan, whose shadow and

@@ -245,6 +245,16 @@ TRunTally TLibraryRuns::RunHostileFiles() {
     check(preview, "GetPreview");
     if (pictureOff.Result != preview.Result || !(pictureOff.Blocks == preview.Blocks))
       Problem(tally, h.Name + ": GetPicture without MultiImage differs from GetPreview");
+    if (h.Verdict) {
+      // Where the rules' verdict is known, every call must give it.
+      const int infoOff = Info(c, false, {}, &info);
+      const hostile::TVerdict got{picture.Result, pictureOff.Result, preview.Result, infoResult, infoOff};
+      if (!(got == *h.Verdict))
+        Problem(tally, h.Name + ": calls answered " + std::to_string(got.Picture) + " " +
+                           std::to_string(got.PictureOff) + " " + std::to_string(got.Preview) + " " +
+                           std::to_string(got.Info) + " " + std::to_string(got.InfoOff) +
+                           ", not as the rules do");
+    }
     if (picture.Result == 0) ++succeeded;
   }
   std::printf("hostile files: %zu files, %d calls, %d delivered a picture, %d problems\n", files.size(),
