@@ -64,7 +64,7 @@ const std::string& HelpText() {
       "      --sheet        all frames tiled into one picture fitted to the screen, as\n"
       "                     the plug-in's GetPicture delivers them\n"
       "      --screen WxH   the screen for --sheet (default: $VORN_SCREEN, else\n"
-      "                     1920x1080)\n"
+      "                     1920x1080; on Windows the screen's own size)\n"
       "      --frames       every frame as frame-NNN.png in a folder that must be new\n"
       "                     or empty, so old frames never mix with new ones\n"
       "      --animate      every frame as a lossless animated WebP with its delay\n"
