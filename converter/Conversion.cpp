@@ -266,7 +266,12 @@ void TConversion::Warn(const std::string& path, const std::string& text) const {
 }
 
 bool WriteStandardOutput(const void* bytes, size_t size) {
-  return std::fwrite(bytes, 1, size, stdout) == size && std::fflush(stdout) == 0;
+  if (std::fwrite(bytes, 1, size, stdout) == size && std::fflush(stdout) == 0) return true;
+  // Reported by the caller: the final check of the run looks for new ones only.
+  const int error = errno;
+  std::clearerr(stdout);
+  errno = error;
+  return false;
 }
 
 bool TConversion::Run(const std::string& input) {
