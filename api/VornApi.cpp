@@ -2,7 +2,6 @@
 // arguments, runs its body in the one guard below, and returns a status:
 // nothing thrown inside reaches the caller.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,6 +13,7 @@
 #include "format/VornFrame.h"
 #include "format/VornHead.h"
 #include "vorn/vorn.h"
+#include "support/SpinLock.h"
 #include "support/Stream.h"
 #include "support/VornError.h"
 #include "surface/DIBSurface.h"
@@ -33,33 +33,24 @@ struct vorn_image {
 namespace {
 
 // The images open now, so that a call on one that was closed (or never
-// opened) is refused instead of reading freed memory. A spin lock: the
-// critical sections are a hash lookup long, and it needs no thread runtime.
+// opened) is refused instead of reading freed memory.
 class TOpenImages {
  public:
   void Add(vorn_image* image) {
-    const TLock lock(busy_);
+    const vorn::TSpinLock::TGuard guard(lock_);
     images_.insert(image);
   }
   bool Remove(vorn_image* image) {
-    const TLock lock(busy_);
+    const vorn::TSpinLock::TGuard guard(lock_);
     return images_.erase(image) > 0;
   }
   bool Contains(const vorn_image* image) {
-    const TLock lock(busy_);
+    const vorn::TSpinLock::TGuard guard(lock_);
     return images_.count(const_cast<vorn_image*>(image)) > 0;
   }
 
  private:
-  struct TLock {
-    explicit TLock(std::atomic_flag& flag) : flag_(flag) {
-      while (flag_.test_and_set(std::memory_order_acquire)) {
-      }
-    }
-    ~TLock() { flag_.clear(std::memory_order_release); }
-    std::atomic_flag& flag_;
-  };
-  std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
+  vorn::TSpinLock lock_;
   std::unordered_set<vorn_image*> images_;
 };
 
@@ -189,6 +180,23 @@ vorn_status vorn_get_info(vorn_image* image, vorn_info* info) {
   if (info == nullptr) return VORN_ERROR_ARGUMENT;
   return Guarded(image, [&](TVornImage& i) {
     *info = i.Info();
+    return VORN_OK;
+  });
+}
+
+vorn_status vorn_scan_frames(vorn_image* image, uint32_t* count) {
+  if (count == nullptr) return VORN_ERROR_ARGUMENT;
+  return Guarded(image, [&](TVornImage& i) {
+    *count = i.ScannedFrames();
+    return VORN_OK;
+  });
+}
+
+vorn_status vorn_get_frame_header(vorn_image* image, uint32_t index, vorn_frame_header* header) {
+  if (header == nullptr) return VORN_ERROR_ARGUMENT;
+  return Guarded(image, [&](TVornImage& i) {
+    if (index >= i.ScannedFrames()) return VORN_ERROR_INDEX;
+    *header = i.FrameHeader(index);
     return VORN_OK;
   });
 }

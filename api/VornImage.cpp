@@ -10,6 +10,7 @@
 #include "platform/TextConversion.h"
 #include "support/Messages.h"
 #include "support/VornError.h"
+#include "surface/DIBSharedImage.h"
 #include "surface/DIBSurface.h"
 
 namespace vorn::api {
@@ -107,6 +108,30 @@ vorn_frame_info TVornImage::FrameInfo(uint32_t index) {
   info.bits_per_pixel = frame.Bpp();
   info.has_alpha = frame.Surface->AlphaChannel != nullptr;
   return info;
+}
+
+uint32_t TVornImage::ScannedFrames() {
+  const size_t count = frames_.FrameHeaders(*input_).size();
+  return static_cast<uint32_t>(std::min<size_t>(count, UINT32_MAX));
+}
+
+vorn_frame_header TVornImage::FrameHeader(uint32_t index) {
+  const TFrameHeader& frame = frames_.FrameHeaders(*input_).at(index);
+  if (headerNames_.size() <= index) headerNames_.resize(index + 1);
+  std::string& name = headerNames_[index];
+  if (name.empty() && !frame.Name.empty()) name = platform::Cp932ToUtf8(frame.Name);
+  const TDIBLayout layout = DIBLayout(frame.Width, frame.Height, frame.Bpp);
+  vorn_frame_header header{};
+  header.name = name.c_str();
+  header.stored_name = frame.Name.c_str();
+  header.delay = frame.Delay;
+  header.delay_ms = static_cast<uint32_t>(std::max(frame.Delay, 0));
+  header.width = frame.Width;
+  header.height = frame.Height;
+  header.bits_per_pixel = frame.Bpp;
+  header.dib_info_size = layout.InfoSize;
+  header.dib_bits_size = layout.BitsSize;
+  return header;
 }
 
 void TVornImage::DecodeAll() { frames_.LoadFrames(*input_, INT64_MAX); }

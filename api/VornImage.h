@@ -58,6 +58,9 @@ class TVornImage {
   int64_t FrameCount() const { return frames_.DeclaredFrames(); }
   vorn_info Info();
   vorn_frame_info FrameInfo(uint32_t index);
+  // The frames' headers, scanned once without decoding.
+  uint32_t ScannedFrames();
+  vorn_frame_header FrameHeader(uint32_t index);
   // Frame index (below FrameCount), decoded along with every frame before it.
   const TVornFrame& Frame(uint32_t index);
   void DecodeAll();
@@ -85,6 +88,7 @@ class TVornImage {
   TVornFrameList frames_;
   bool signature_ = false;
   std::deque<std::string> names_;  // UTF-8, made as asked for; growing keeps them in place
+  std::deque<std::string> headerNames_;  // the same for the frames' headers
   std::unique_ptr<TDIBSurface> sheet_;
   vorn_error_info error_{};
 };

@@ -1,6 +1,7 @@
 #include "format/VornFrameList.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 
 #include "format/StreamHelpers.h"
@@ -104,8 +105,30 @@ void TVornFrameList::Open(TStream& stream) {
     OpenXml(stream);
   }
   rowStorage_ = RowStorage(Header);
-  next_ = stream.Position();
+  first_ = next_ = stream.Position();
+  scanned_ = false;
+  headers_.clear();
   state_ = TState::Open;
+}
+
+const std::vector<TFrameHeader>& TVornFrameList::FrameHeaders(TStream& stream) {
+  if (state_ == TState::Closed) throw std::logic_error("FrameHeaders before Open");
+  if (scanned_) return headers_;
+  if (state_ == TState::Complete) {
+    // The XML header is gone once every frame is read: the frames tell.
+    for (const auto& frame : frames_)
+      headers_.push_back(TFrameHeader{frame->Name, frame->Delay, frame->Width(), frame->Height(),
+                                      frame->Bpp()});
+  } else if (NewGeneration) {
+    headers_ = ReadXmlFrameHeaders(root_, declared_, context_.Budget);
+  } else {
+    const int64_t position = stream.Position();
+    stream.Seek(first_);
+    headers_ = ReadBinaryFrameHeaders(stream, Header, declared_, context_.Budget);
+    stream.Seek(position);
+  }
+  scanned_ = true;
+  return headers_;
 }
 
 void TVornFrameList::OpenXml(TStream& stream) {

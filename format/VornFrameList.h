@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "format/FrameHeaders.h"
 #include "format/LoadContext.h"
 #include "format/VornFileHeader.h"
 #include "support/QzXml.h"
@@ -46,6 +47,9 @@ class TVornFrameList final : public TLayerLookup {
   // frame that fails fails the call (and every later one). The layers are
   // dropped once the last frame is read.
   void LoadFrames(TStream& stream, int64_t count);
+  // The headers of the frames the file holds, read once without decoding
+  // a pixel (after Open; the stream's position is kept).
+  const std::vector<TFrameHeader>& FrameHeaders(TStream& stream);
   // Whether every frame the file holds has been read.
   bool Complete() const { return state_ == TState::Complete; }
   // Fills a header record from the loaded frames.
@@ -83,7 +87,10 @@ class TVornFrameList final : public TLayerLookup {
   TState state_ = TState::Closed;
   TQzXmlElement root_;    // the XML header, while frames are read from it
   int64_t declared_ = 0;  // frames to read
+  int64_t first_ = 0;     // where the first binary frame record starts
   int64_t next_ = 0;      // where the next binary frame record starts
+  bool scanned_ = false;
+  std::vector<TFrameHeader> headers_;
   bool rowStorage_ = false;
 };
 

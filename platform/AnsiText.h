@@ -4,8 +4,13 @@
 // UTF-8, where no such byte occurs inside a character.
 #pragma once
 
+#include <string>
+
 namespace vorn::platform {
 
 bool IsAnsiLeadByte(unsigned char c);
+// A file name in the system's 8-bit code page as UTF-8 (native names are
+// UTF-8 already and stay as they are).
+std::string Utf8FromAnsiName(const std::string& name);
 
 }  // namespace vorn::platform

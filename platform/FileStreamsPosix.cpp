@@ -83,4 +83,15 @@ std::unique_ptr<TStream> HostHandleStream(uintptr_t handle) {
   return std::make_unique<TDescriptorStream>(static_cast<int>(handle), false);
 }
 
+TFileStamp StampFile(const char* fileName) {
+  struct stat st {};
+  if (fileName == nullptr || ::stat(fileName, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return TFileStamp{static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
+}
+
+TFileStamp StampFileW(const char16_t* fileName) {
+  if (fileName == nullptr) return {};
+  return StampFile(Utf8FromUtf16(fileName).c_str());
+}
+
 }  // namespace vorn::platform

@@ -92,4 +92,33 @@ std::unique_ptr<TStream> HostHandleStream(uintptr_t handle) {
   return std::make_unique<THandleStream>(reinterpret_cast<HANDLE>(handle), false);
 }
 
+namespace {
+
+TFileStamp StampOf(BOOL found, const WIN32_FILE_ATTRIBUTE_DATA& data) {
+  if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
+  const uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  // 100-nanosecond ticks since 1601.
+  const uint64_t ticks =
+      (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  constexpr int64_t kTicksTo1970 = 116444736000000000LL;
+  return TFileStamp{static_cast<int64_t>(size),
+                    (static_cast<int64_t>(ticks) - kTicksTo1970) / 10000000};
+}
+
+}  // namespace
+
+TFileStamp StampFile(const char* fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (fileName == nullptr) return {};
+  return StampOf(GetFileAttributesExA(fileName, GetFileExInfoStandard, &data), data);
+}
+
+TFileStamp StampFileW(const char16_t* fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (fileName == nullptr) return {};
+  return StampOf(GetFileAttributesExW(reinterpret_cast<const wchar_t*>(fileName),
+                                      GetFileExInfoStandard, &data),
+                 data);
+}
+
 }  // namespace vorn::platform

@@ -3,52 +3,27 @@
 // plain names by Vorn.def; the 32-bit build is Vorn.spi, the 64-bit build
 // Vorn.sph with the 64-bit interface's prototypes (pointer-sized dw, len and
 // lData). Native: the same eleven with C linkage and the 64-bit prototypes
-// (the W forms take char16_t names, opened as UTF-8), plus the host-memory
-// functions a native host needs to use and free the blocks it receives
-// (vornspi.map keeps everything else hidden).
+// (the W forms take char16_t names, opened as UTF-8); HostMemoryExports.cpp
+// adds the host-memory functions a native host needs to use and free the
+// blocks it receives (vornspi.map keeps everything else hidden).
 #include <cstdint>
 
-#include "platform/HostMemory.h"
 #include "plugin/ExportGuard.h"
 #include "plugin/IsSupported.h"
 #include "plugin/PictureDelivery.h"
 #include "plugin/PluginIdentity.h"
+#include "plugin/SusieExport.h"
 #include "plugin/SusieTypes.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#define VORN_EXPORT extern "C"
-#define VORN_CALL WINAPI
-#else
-#define VORN_EXPORT extern "C" __attribute__((visibility("default")))
-#define VORN_CALL
-#endif
 
 using vorn::GuardedExport;
 using vorn::SusiePictureInfo;
 using vorn::SusieProgressCallback;
 using vorn::TPictureRequest;
+using vorn::TSusieDw;
+using vorn::TSusieWideChar;
+using vorn::Utf16;
+using vorn::DwValue;
 using vorn::platform::THostHandle;
-
-// dw of IsSupported: a 32-bit value in the 32-bit interface, a pointer in the
-// 64-bit one. Either way it is a buffer address or a file handle.
-#if UINTPTR_MAX > 0xFFFFFFFFu
-using TSusieDw = void*;
-#else
-using TSusieDw = uint32_t;
-#endif
-
-// The UTF-16 unit of the W entry points: WCHAR on Windows.
-#if defined(_WIN32)
-using TSusieWideChar = wchar_t;
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-#else
-using TSusieWideChar = char16_t;
-#endif
-
-static const char16_t* Utf16(const TSusieWideChar* text) {
-  return reinterpret_cast<const char16_t*>(text);
-}
 
 // A W picture call's input: a UTF-16 file name, or (flag's low three bits
 // set) len bytes at buf as in the ANSI call.
@@ -56,11 +31,8 @@ static TPictureRequest WideRequest(const TSusieWideChar* buf, intptr_t len, unsi
   return TPictureRequest{reinterpret_cast<const char*>(buf), Utf16(buf), len, flag};
 }
 
-[[maybe_unused]] static uintptr_t DwValue(void* dw) { return reinterpret_cast<uintptr_t>(dw); }
-[[maybe_unused]] static uintptr_t DwValue(uint32_t dw) { return dw; }
-
 VORN_EXPORT int VORN_CALL GetPluginInfo(int infono, char* buf, int buflen) {
-  return GuardedExport(0, [&] { return vorn::GetPluginInfoCall(infono, buf, buflen); });
+  return GuardedExport(0, [&] { return vorn::GetPluginInfoCall(vorn::kImportPlugin, infono, buf, buflen); });
 }
 
 // A failure cannot answer -1 here: that means "supported".
@@ -95,7 +67,7 @@ VORN_EXPORT int VORN_CALL GetPreview(const char* buf, intptr_t len, unsigned int
 
 VORN_EXPORT int VORN_CALL GetPluginInfoW(int infono, TSusieWideChar* buf, int buflen) {
   return GuardedExport(0, [&] {
-    return vorn::GetPluginInfoCallW(infono, reinterpret_cast<char16_t*>(buf), buflen);
+    return vorn::GetPluginInfoCallW(vorn::kImportPlugin, infono, reinterpret_cast<char16_t*>(buf), buflen);
   });
 }
 
@@ -126,18 +98,5 @@ VORN_EXPORT int VORN_CALL GetPreviewW(const TSusieWideChar* buf, intptr_t len, u
 
 // The parent window is not used: the boxes have no owner.
 VORN_EXPORT int VORN_CALL ConfigurationDlg(void*, int fnc) {
-  return GuardedExport(-1, [&] { return vorn::ConfigurationDlgCall(fnc); });
+  return GuardedExport(-1, [&] { return vorn::ConfigurationDlgCall(vorn::kImportPlugin, fnc); });
 }
-
-#if !defined(_WIN32)
-// The portable movable blocks under their Windows names. The library itself
-// never calls these symbols, so a host defining functions of the same names
-// cannot divert our own allocations.
-VORN_EXPORT void* LocalAlloc(unsigned int, size_t bytes) {
-  return vorn::platform::HostAlloc(bytes);  // always zero-filled
-}
-VORN_EXPORT void* LocalLock(void* block) { return vorn::platform::HostLock(block); }
-VORN_EXPORT int LocalUnlock(void* block) { return vorn::platform::HostUnlock(block) ? 1 : 0; }
-VORN_EXPORT void* LocalFree(void* block) { return vorn::platform::HostFree(block); }
-VORN_EXPORT size_t LocalSize(void* block) { return vorn::platform::HostSize(block); }
-#endif

@@ -47,7 +47,26 @@ void CheckDepthAndFormat(int32_t bpp, const TPixelFormat& format) {
   }
 }
 
+// Bytes of a row padded to 4 bytes, and of the pixel block, in 64 bits.
+int64_t RowBytesOf(int32_t w, int32_t bpp) { return (static_cast<int64_t>(bpp) * w + 31) / 32 * 4; }
+
+bool HasMaskBlock(int32_t bpp) { return bpp == 16 || bpp == 32; }
+
 }  // namespace
+
+TDIBLayout DIBLayout(int32_t w, int32_t h, int32_t bpp) {
+  if (bpp == 15) bpp = 16;
+  if (w <= 0 || h <= 0) return {};
+  switch (bpp) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return {};
+  }
+  const int64_t size = RowBytesOf(w, bpp) * h;
+  if (size > std::numeric_limits<int32_t>::max()) return {};
+  const int32_t colors = bpp <= 8 ? (1 << bpp) : 0;
+  return TDIBLayout{static_cast<uint32_t>(kHeaderSize + (HasMaskBlock(bpp) ? kMaskBytes : 0) + 4 * colors),
+                    static_cast<uint32_t>(size)};
+}
 
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Create(int32_t w, int32_t h, int32_t bpp,
                                                          const TPixelFormat& format,
@@ -58,7 +77,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Create(int32_t w, int32_t h, i
     throw EInvalidGraphicOperation("Invalid image size (" + std::to_string(w) + " x " +
                                    std::to_string(h) + ")");
   // Row and block sizes in 64 bits: the block size must fit the header's 32-bit field.
-  const int64_t rowBytes = (static_cast<int64_t>(bpp) * w + 31) / 32 * 4;
+  const int64_t rowBytes = RowBytesOf(w, bpp);
   const int64_t size = rowBytes * h;
   if (size > std::numeric_limits<int32_t>::max())
     throw ELimitError("Image too large (" + std::to_string(w) + " x " + std::to_string(h) + " at " +
@@ -72,7 +91,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Create(int32_t w, int32_t h, i
   image->Size = static_cast<int32_t>(size);
   image->CurrentFormat = format;
   image->ColorCount = bpp <= 8 ? (1 << bpp) : 0;
-  const bool masks = bpp == 16 || bpp == 32;
+  const bool masks = HasMaskBlock(bpp);
   image->ColorTablePos = kHeaderSize + (masks ? kMaskBytes : 0);
   image->ColorTable = colors;
 

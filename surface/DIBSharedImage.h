@@ -11,6 +11,15 @@
 
 namespace vorn {
 
+// The sizes of the header block (header, masks, colour table) and of the
+// pixel block of a w x h picture at bpp (15: 16 bits in 5-5-5), as Create
+// makes them; both 0 where no picture of that size and depth can be made.
+struct TDIBLayout {
+  uint32_t InfoSize = 0;
+  uint32_t BitsSize = 0;
+};
+TDIBLayout DIBLayout(int32_t w, int32_t h, int32_t bpp);
+
 class TDIBSharedImage {
  public:
   // Builds a zero-filled image of w x h at bpp (1, 4, 8, 16, 24, 32) with the

@@ -149,6 +149,32 @@ typedef struct vorn_frame_info {
 /* The frame's properties; decodes the frames up to it if they have not been. */
 VORN_API vorn_status vorn_get_frame_info(vorn_image *image, uint32_t index, vorn_frame_info *info);
 
+/* What a frame's headers say of it, read without decoding a pixel. */
+typedef struct vorn_frame_header {
+  const char *name;         /* UTF-8, valid until vorn_close */
+  const char *stored_name;  /* the same as stored: code page 932 (Shift-JIS) bytes */
+  int32_t delay;            /* as in vorn_frame_info */
+  uint32_t delay_ms;
+  int32_t width;
+  int32_t height;
+  int32_t bits_per_pixel;
+  /* The sizes of the two blocks vorn_decode_frame_dib delivers for the
+   * frame; both 0 where its size and depth make no picture (it then does
+   * not decode). */
+  uint32_t dib_info_size;
+  uint32_t dib_bits_size;
+} vorn_frame_header;
+
+/* Reads the headers of the file's frames (once per image) and tells how
+ * many frames they describe: no pixel is decoded, data blocks are skipped
+ * by their lengths. The count stops before a frame whose record is cut
+ * short or whose depth cannot be read; a frame listed may still fail to
+ * decode when its data are damaged. */
+VORN_API vorn_status vorn_scan_frames(vorn_image *image, uint32_t *count);
+/* One frame's header (scanning first if vorn_scan_frames has not). */
+VORN_API vorn_status vorn_get_frame_header(vorn_image *image, uint32_t index,
+                                           vorn_frame_header *header);
+
 /* The frame's picture as 8-bit straight RGBA, rows top-down, stride bytes
  * apart (at least width * 4): the picture a Susie host is delivered, alpha
  * 255 where the frame has no alpha channel. */

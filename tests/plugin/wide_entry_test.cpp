@@ -28,16 +28,16 @@ TEST(WidePluginInfo, CutsAndTerminatesInUtf16Units) {
   for (int32_t buflen = 1; buflen <= 18; ++buflen) {
     std::fill(std::begin(buf), std::end(buf), u'#');
     const int32_t expected = std::min(buflen - 1, 15);
-    ASSERT_EQ(GetPluginInfoCallW(3, buf, buflen), expected) << buflen;
+    ASSERT_EQ(GetPluginInfoCallW(kImportPlugin, 3, buf, buflen), expected) << buflen;
     EXPECT_EQ(std::u16string(buf), std::u16string(u"Vornpix (*.VRN)").substr(0, static_cast<size_t>(expected)));
     EXPECT_EQ(buf[buflen], u'#') << "nothing past buflen " << buflen;
   }
   std::fill(std::begin(buf), std::end(buf), u'#');
-  EXPECT_EQ(GetPluginInfoCallW(0, buf, 0), 0);
-  EXPECT_EQ(GetPluginInfoCallW(4, buf, 32), 0);
-  EXPECT_EQ(GetPluginInfoCallW(-1, buf, 32), 0);
+  EXPECT_EQ(GetPluginInfoCallW(kImportPlugin, 0, buf, 0), 0);
+  EXPECT_EQ(GetPluginInfoCallW(kImportPlugin, 4, buf, 32), 0);
+  EXPECT_EQ(GetPluginInfoCallW(kImportPlugin, -1, buf, 32), 0);
   EXPECT_EQ(buf[0], u'#');
-  EXPECT_EQ(GetPluginInfoCallW(0, buf, 32), 4);
+  EXPECT_EQ(GetPluginInfoCallW(kImportPlugin, 0, buf, 32), 4);
   EXPECT_EQ(std::u16string(buf), u"00IN");
 }
 

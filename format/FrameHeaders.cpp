@@ -1,0 +1,106 @@
+#include "format/FrameHeaders.h"
+
+#include "format/LoadBudget.h"
+#include "format/VornFormat.h"
+#include "format/VornFrame.h"
+#include "support/QzXml.h"
+#include "support/Stream.h"
+#include "support/VornError.h"
+
+namespace vorn {
+
+namespace {
+
+bool LoadableDepth(int32_t bpp) {
+  switch (bpp) {
+    case 1:
+    case 4:
+    case 8:
+    case 15:
+    case 16:
+    case 24:
+    case 32: return true;
+    default: return false;
+  }
+}
+
+// Passes over one data block: its length, then that many bytes.
+void SkipBlock(TStream& stream, bool optional) {
+  const int32_t length = stream.ReadInt32();
+  if (optional && length <= 0) return;
+  if (length <= 0 || length > stream.Remaining()) throw EReadError("block past the end");
+  stream.Skip(length);
+}
+
+void SkipLayerRecord(TStream& stream, int32_t version) {
+  stream.Skip(8 + 1 + 4 + 4);  // unused, Visible, TransColor, Alpha
+  if (version >= format::kVersionLayerAlphaOn) stream.Skip(1);
+  ReadName(stream);
+  if (version >= format::kVersionLayerTrailer) stream.Skip(1);
+  SkipBlock(stream, false);
+  if (version >= format::kVersionAlphaBlock) SkipBlock(stream, true);
+}
+
+void SkipRecordList(TStream& stream) {
+  const int32_t count = stream.ReadInt32();
+  if (count > 0) stream.Skip(int64_t{count} * int64_t{format::kRecordSize});
+}
+
+void Keep(std::vector<TFrameHeader>& headers, TFrameHeader&& header, TLoadBudget& budget) {
+  budget.Charge(sizeof(TFrameHeader) + header.Name.size());
+  headers.push_back(std::move(header));
+}
+
+}  // namespace
+
+std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFileHeader& header,
+                                                 int64_t declared, TLoadBudget& budget) {
+  std::vector<TFrameHeader> headers;
+  const int32_t version = header.Version;
+  for (int64_t i = 0; i < declared; ++i) {
+    TFrameHeader frame;
+    try {
+      frame.Name = ReadName(stream);
+      stream.Skip(4);  // TransColor
+      frame.Delay = stream.ReadInt32();
+      stream.Skip(1 + 4);  // Disposal, unused
+      const int32_t layers = stream.ReadInt32();
+      frame.Width = stream.ReadInt32();
+      frame.Height = stream.ReadInt32();
+      frame.Bpp = stream.ReadInt32();
+      if (!LoadableDepth(frame.Bpp)) break;
+      if (frame.Bpp <= 8) stream.Skip(int64_t{4} << frame.Bpp);
+      for (int32_t l = 0; l < layers; ++l) SkipLayerRecord(stream, version);
+      if (version >= format::kVersionRecordLists) {
+        SkipRecordList(stream);
+        SkipRecordList(stream);
+      }
+    } catch (const EReadError&) {
+      break;
+    }
+    Keep(headers, std::move(frame), budget);
+  }
+  return headers;
+}
+
+std::vector<TFrameHeader> ReadXmlFrameHeaders(const TQzXmlElement& root, int64_t declared,
+                                              TLoadBudget& budget) {
+  std::vector<TFrameHeader> headers;
+  for (int64_t i = 0; i < declared && i < root.ChildCount(); ++i) {
+    const TQzXmlElement* element = root.GetChild(static_cast<int>(i));
+    if (element == nullptr || !element->NameIs("Frame")) break;
+    const TQzXmlElement* layers = element->FindChild("Layers");
+    if (layers == nullptr) break;
+    TFrameHeader frame;
+    frame.Name = element->AttrAsString("Name", "");
+    frame.Delay = element->AttrAsInteger("Delay", 0);
+    frame.Width = layers->AttrAsInteger("Width", 100);
+    frame.Height = layers->AttrAsInteger("Height", 100);
+    frame.Bpp = layers->AttrAsInteger("Bpp", 8);
+    if (!LoadableDepth(frame.Bpp)) break;
+    Keep(headers, std::move(frame), budget);
+  }
+  return headers;
+}
+
+}  // namespace vorn
