@@ -57,7 +57,12 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> api{static_cast<uint8_t>(base.File.passCode == 4242 ? 1 : 0)};
     api.insert(api.end(), file.begin(), file.end());
     Write(root / "fuzz_api", base.Name, api);
-    written += 3;
+    // fuzz_archive: the file's code, the W form for every other file.
+    TFuzzOptions archive;
+    archive.PassCode = options.PassCode;
+    archive.Extra = variant % 2 != 0;
+    Write(root / "fuzz_archive", base.Name, WithOptions(archive, file));
+    written += 4;
     ++variant;
 
     if (base.File.generation == vorn::fixtures::FxGeneration::Xml) {
@@ -76,7 +81,8 @@ int main(int argc, char** argv) {
     options.PassCode = CodeIndex(c.PassCode);
     std::string name = c.Name.substr(c.Name.find('/') + 1);
     Write(root / "fuzz_picture", name, WithOptions(options, c.Bytes));
-    ++written;
+    Write(root / "fuzz_archive", name, WithOptions(options, c.Bytes));
+    written += 2;
   }
 
   const char* snippets[] = {
