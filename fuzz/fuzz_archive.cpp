@@ -1,8 +1,7 @@
-// GetArchiveInfo on memory input (the first byte: the identification code,
-// FuzzSettings.h, and the W form by its own switch), and the same bytes
-// listed through the API with each entry made into its BMP file. The call
-// lists what the API lists, and a frame that decodes makes a BMP file of
-// exactly the size its entry states.
+// GetArchiveInfo on memory input (the first byte chooses the identification
+// code, FuzzSettings.h), and the same bytes listed through the API with each
+// entry made into its BMP file. The call lists what the API lists, and a
+// frame that decodes makes a BMP file of exactly the size its entry states.
 #include <cstdint>
 #include <exception>
 #include <vector>
@@ -17,15 +16,13 @@ namespace {
 using vorn::fuzz::Fail;
 namespace platform = vorn::platform;
 
-// As in fuzz_api: enough frames to reach every code path.
-constexpr size_t kMaxFrames = 16;
+constexpr size_t kMaxFrames = 16;  // as in fuzz_api: enough to reach every code path
 
 // The sizes the records state, up to the one that ends the list; frees the block.
-template <class Record>
 std::vector<uint64_t> ListedSizes(platform::THostHandle list) {
-  const size_t room = platform::HostSize(list) / sizeof(Record);
-  const auto* records = static_cast<const Record*>(platform::HostLock(list));
-  if (records == nullptr || room == 0) Fail("GetArchiveInfo handed over an unusable block");
+  const size_t room = platform::HostSize(list) / sizeof(vorn::SusieFileInfo);
+  const auto* records = static_cast<const vorn::SusieFileInfo*>(platform::HostLock(list));
+  if (records == nullptr) Fail("GetArchiveInfo's block does not lock");
   std::vector<uint64_t> sizes;
   for (size_t i = 0; i < room && records[i].method[0] != 0; ++i) sizes.push_back(records[i].filesize);
   if (sizes.size() == room) Fail("GetArchiveInfo's list has no end record");
@@ -43,16 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const vorn::TArchiveRequest request{reinterpret_cast<const char*>(data + 1), nullptr,
                                       static_cast<intptr_t>(size - 1), 1};
   platform::THostHandle list = nullptr;
-  const int32_t result = options.Extra ? vorn::GetArchiveInfoCallW(request, &list)
-                                       : vorn::GetArchiveInfoCall(request, &list);
+  const int32_t result = vorn::GetArchiveInfoCall(request, &list);
   if ((result == vorn::kArchiveOk) != (list != nullptr)) Fail("GetArchiveInfo's result and block disagree");
-  std::vector<uint64_t> sizes;
-  if (list != nullptr)
-    sizes = options.Extra ? ListedSizes<vorn::SusieFileInfoW>(list) : ListedSizes<vorn::SusieFileInfo>(list);
-
-  vorn_options api{};  // the memory limit is the environment's, as for the call
-  api.struct_size = sizeof api;
-  api.pass_code = vorn::fuzz::kPassCodes[options.PassCode];
+  const std::vector<uint64_t> sizes = list != nullptr ? ListedSizes(list) : std::vector<uint64_t>();
+  // The memory limit is the environment's, as for the call.
+  const vorn_options api{.struct_size = sizeof(vorn_options),
+                         .pass_code = vorn::fuzz::kPassCodes[options.PassCode]};
   vorn_image* image = nullptr;
   std::vector<vorn::TFrameEntry> entries;
   bool listed = vorn_open_memory(data + 1, size - 1, &api, &image) == VORN_OK;

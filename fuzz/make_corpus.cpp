@@ -57,10 +57,8 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> api{static_cast<uint8_t>(base.File.passCode == 4242 ? 1 : 0)};
     api.insert(api.end(), file.begin(), file.end());
     Write(root / "fuzz_api", base.Name, api);
-    // fuzz_archive: the file's code, the W form for every other file.
-    TFuzzOptions archive;
+    TFuzzOptions archive;  // the file's code, the other settings unused
     archive.PassCode = options.PassCode;
-    archive.Extra = variant % 2 != 0;
     Write(root / "fuzz_archive", base.Name, WithOptions(archive, file));
     written += 4;
     ++variant;
