@@ -18,6 +18,8 @@ class TLoadBudget {
 
   // Takes bytes from the budget or fails with ELimitError.
   void Charge(uint64_t bytes);
+  // Gives back bytes taken by Charge.
+  void Release(uint64_t bytes) { used_ -= bytes < used_ ? bytes : used_; }
   // Fails with ELimitError if a single transient buffer of this size does
   // not fit in what is left (nothing is taken).
   void Check(uint64_t bytes) const;

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 
 #include "format/LoadBudget.h"
 
@@ -58,9 +60,41 @@ struct TLoadContext {
   TPixelMemory* const Pixels;
   const TLayerLookup& Layers;
 
+  // Whether zlib blocks are first tried with the whole-block inflater; off,
+  // every block goes through the streaming one (the reference the fast path
+  // is checked against).
+  bool WholeBlockInflate = true;
+
+  // Memory that blocks are inflated into whole, at least size bytes: kept
+  // from block to block (its pages are touched once per load, not once per
+  // block) and charged to the budget while it is held. Fails with
+  // ELimitError or std::bad_alloc.
+  uint8_t* Scratch(size_t size) {
+    if (size > scratchSize_) {
+      ReleaseScratch();
+      Budget.Charge(size);
+      scratch_.reset(new (std::nothrow) uint8_t[size]);
+      if (!scratch_) {
+        Budget.Release(size);
+        throw std::bad_alloc();
+      }
+      scratchSize_ = size;
+    }
+    return scratch_.get();
+  }
+  void ReleaseScratch() {
+    scratch_.reset();
+    Budget.Release(scratchSize_);
+    scratchSize_ = 0;
+  }
+
   // Set from the file's header before the first frame is read.
   int32_t BGColor = 0;
   bool NotFillBG = false;
+
+ private:
+  std::unique_ptr<uint8_t[]> scratch_;
+  size_t scratchSize_ = 0;
 };
 
 }  // namespace vorn

@@ -235,6 +235,7 @@ void TVornFrameList::LoadFrames(TStream& stream, int64_t count) {
   next_ = stream.Position();
   if (Count() >= declared_) {
     DropLayers();
+    context_.ReleaseScratch();
     root_.Clear();
     state_ = TState::Complete;
   } else {

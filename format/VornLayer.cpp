@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "format/BlockReader.h"
@@ -11,6 +12,7 @@
 #include "format/StreamHelpers.h"
 #include "format/VornFormat.h"
 #include "format/VornFrame.h"
+#include "format/WholeInflate.h"
 #include "support/Stream.h"
 #include "surface/DepthConversion.h"
 #include "support/Messages.h"
@@ -53,6 +55,110 @@ std::vector<uint8_t> ReadUpTo(TBlockReader& data, uint64_t count) {
     if (got < piece) break;
   }
   return bytes;
+}
+
+// A compressed block in memory for the whole-block inflater: where it lies
+// when the input is held in memory, else a copy, when the budget has room
+// for it. Data() is null when neither.
+class TPackedBlock {
+ public:
+  TPackedBlock(TStream& data, const TLoadContext& context) {
+    const int64_t remaining = data.Remaining();
+    if (remaining <= 0) return;
+    size_ = static_cast<size_t>(remaining);
+    if (const uint8_t* all = data.ContiguousBytes()) {
+      bytes_ = all + data.Position();
+      return;
+    }
+    if (static_cast<uint64_t>(remaining) > context.Budget.Limit() - context.Budget.Used()) return;
+    copy_.reset(new uint8_t[size_]);
+    data.ReadBuffer(copy_.get(), size_);
+    bytes_ = copy_.get();
+  }
+  const uint8_t* Data() const { return bytes_; }
+  size_t Size() const { return size_; }
+
+ private:
+  const uint8_t* bytes_ = nullptr;
+  size_t size_ = 0;
+  std::unique_ptr<uint8_t[]> copy_;
+};
+
+// Whole-block inflation, tried before the streaming inflater: each answers
+// false, with data back at the block's start, where it did not decode the
+// block (damaged, short or oversized data, no memory for it), and the
+// streaming path then reads the same bytes with the same results.
+//
+// Rows: inflated straight into the pixel block, then put in their places:
+// the block holds them bottom-up, the file top-down or in the order the
+// permutation draws.
+bool InflatedRows(TStream& data, TDIBSurface& target, const TLoadContext& context, bool scrambled) {
+  const int32_t height = target.Height();
+  const auto rowBytes = static_cast<size_t>(target.RowBytes());
+  const uint64_t total = static_cast<uint64_t>(rowBytes) * static_cast<uint64_t>(std::max(height, 0));
+  if (!context.WholeBlockInflate || total == 0 || total != static_cast<uint64_t>(target.Size()))
+    return false;
+  const int64_t start = data.Position();
+  uint8_t* bottom = target.TopRow() + static_cast<ptrdiff_t>(height - 1) * target.RowStep();
+  const auto row = [&](int32_t m) { return bottom + static_cast<size_t>(m) * rowBytes; };
+  try {
+    const TPackedBlock packed(data, context);
+    if (packed.Data() != nullptr &&
+        InflateWhole(packed.Data(), packed.Size(), bottom, static_cast<size_t>(total), nullptr)) {
+      if (!scrambled) {
+        for (int32_t lo = 0, hi = height - 1; lo < hi; ++lo, --hi)
+          std::swap_ranges(row(lo), row(lo + 1), row(hi));
+        return true;
+      }
+      // Stored row k sits at memory row k and belongs at top-row index y,
+      // the k-th value drawn: memory row height - 1 - y. Moved along the
+      // permutation's cycles through one spare row.
+      std::vector<int32_t> from(static_cast<size_t>(height));
+      TQzRandom random(context.PassCode);
+      random.Prepare(height);
+      for (int32_t k = 0; k < height; ++k) from[static_cast<size_t>(height - 1 - random.NextIndex())] = k;
+      std::vector<uint8_t> spare(rowBytes);
+      std::vector<bool> done(static_cast<size_t>(height));
+      for (int32_t first = 0; first < height; ++first) {
+        if (done[static_cast<size_t>(first)]) continue;
+        std::memcpy(spare.data(), row(first), rowBytes);
+        for (int32_t m = first;;) {
+          done[static_cast<size_t>(m)] = true;
+          const int32_t source = from[static_cast<size_t>(m)];
+          if (source == first) {
+            std::memcpy(row(m), spare.data(), rowBytes);
+            break;
+          }
+          std::memcpy(row(m), row(source), rowBytes);
+          m = source;
+        }
+      }
+      return true;
+    }
+  } catch (...) {
+  }
+  data.Seek(start);
+  return false;
+}
+
+// Blocks: inflated whole into the load's scratch memory (at most limit
+// bytes, the most the decoder can take), then read from there.
+bool InflatedBlock(TStream& data, uint64_t limit, TLoadContext& context, const uint8_t*& inflated,
+                   size_t& produced) {
+  if (!context.WholeBlockInflate || limit == 0 || limit > SIZE_MAX) return false;
+  const int64_t start = data.Position();
+  try {
+    uint8_t* out = context.Scratch(static_cast<size_t>(limit));
+    const TPackedBlock packed(data, context);
+    if (packed.Data() != nullptr &&
+        InflateWhole(packed.Data(), packed.Size(), out, static_cast<size_t>(limit), &produced)) {
+      inflated = out;
+      return true;
+    }
+  } catch (...) {
+  }
+  data.Seek(start);
+  return false;
 }
 
 // The next n bytes of the stream as a block of their own, decoded where they
@@ -178,6 +284,7 @@ void TVornLayer::DecodeRowsV1(TStream& data, int32_t length, const TBlockJob& jo
   TDIBSurface& target = job.Target;
   const uint64_t total = static_cast<uint64_t>(target.RowBytes()) * target.Height();
   if (static_cast<uint64_t>(static_cast<int64_t>(length)) != total || length < 0) {
+    if (InflatedRows(data, target, job.Context, false)) return;
     // Inflated straight into the rows; what lies beyond them is not made.
     TBlockReader rows(data, true, total);
     DecodeRows(rows, target, false, 0);
@@ -209,11 +316,24 @@ void TVornLayer::DecodePixels(TStream& data, const TBlockJob& job) {
   if (inflate)
     limit = blocks ? TBlockGrid(target, header).UsefulBytes(target)
                    : static_cast<uint64_t>(target.RowBytes()) * target.Height();
+  const bool scrambled = header.Randomized && !jpeg;
+  if (inflate && !blocks && InflatedRows(data, target, job.Context, scrambled)) return;
+  const uint8_t* inflated = nullptr;
+  size_t produced = 0;
+  if (inflate && InflatedBlock(data, limit, job.Context, inflated, produced)) {
+    TMemoryView whole(inflated, produced);
+    TBlockReader reader(whole, false, limit);
+    if (blocks)
+      DecodeBlocks(reader, job);
+    else
+      DecodeRows(reader, target, scrambled, job.Context.PassCode);
+    return;
+  }
   TBlockReader reader(data, inflate, limit);
   if (blocks) {
     DecodeBlocks(reader, job);
   } else {
-    DecodeRows(reader, target, header.Randomized && !jpeg, job.Context.PassCode);
+    DecodeRows(reader, target, scrambled, job.Context.PassCode);
   }
   // The whole zlib stream is checked, also where the target has no rows and
   // took nothing: damage anywhere in it fails the block.

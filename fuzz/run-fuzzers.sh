@@ -18,7 +18,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VORN_FUZZ_BUILD_DIR:-$repo/build-fuzz}"
 seconds="${VORN_FUZZ_SECONDS:-60}"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture fuzz_picture_info fuzz_xml fuzz_is_supported fuzz_api fuzz_archive)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture fuzz_picture_info fuzz_xml fuzz_is_supported fuzz_api fuzz_archive fuzz_inflate)
 
 if ! command -v clang++ >/dev/null; then
   echo "run-fuzzers: clang++ is not installed" >&2

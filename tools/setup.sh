@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the native build, the Windows cross builds and their
 # Wine tests need on a fresh Debian bookworm machine, and builds the static
-# MinGW libjpeg-turbo, libpng, libwebp and winpthreads from Debian's source packages.
+# MinGW libjpeg-turbo, libpng, libwebp, libdeflate and winpthreads from Debian's source packages.
 # Safe to run repeatedly: each step checks whether its result is already there.
 set -euo pipefail
 
@@ -13,7 +13,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 # --native installs only these), then what the tests, the Windows builds
 # and their Wine runs need besides.
 build_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
-            libpng-dev libwebp-dev)
+            libpng-dev libwebp-dev libdeflate-dev)
 native_pkgs=("${build_pkgs[@]}" libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev python3)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
           wine wine32:i386 wine64 fonts-wine qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
@@ -118,6 +118,20 @@ TC
   $SUDO touch "$prefix/lib/libwebp.debian-patches"
   rm -rf "$work"
 }
+# Static libdeflate for each MinGW target, from the same 1.14 sources (and
+# Debian patches) as the native package: whole zlib blocks inflate through it.
+build_deflate() {  # $1 = target triple
+  local triple=$1 prefix="$DEPS_PREFIX/$1"
+  [ -f "$prefix/lib/libdeflate.a" ] && return 0
+  local work; work=$(mktemp -d)
+  (cd "$work" && apt-get source -qq --download-only libdeflate >/dev/null 2>&1 &&
+     dpkg-source -x libdeflate_*.dsc src >/dev/null 2>&1)
+  # For a Windows compiler its Makefile names the static library *static.lib.
+  make -s -C "$work/src" libdeflatestatic.lib CC="$triple-gcc" AR="$triple-ar" >/dev/null
+  $SUDO install -D -m644 "$work/src/libdeflatestatic.lib" "$prefix/lib/libdeflate.a"
+  $SUDO install -D -m644 "$work/src/libdeflate.h" "$prefix/include/libdeflate.h"
+  rm -rf "$work"
+}
 # The thread runtime for the plug-in DLLs: Debian's winpthreads (the same
 # 10.0.0 sources as the installed one) with tools/winpthreads-dll-unload.patch,
 # which lets a DLL that links it statically release its TLS index and handles
@@ -143,6 +157,7 @@ for triple in i686-w64-mingw32 x86_64-w64-mingw32; do
   build_jpeg $triple
   build_png $triple
   build_webp $triple
+  build_deflate $triple
   build_winpthreads $triple
 done
 # Kernels without 32-bit support (no IA32 emulation) cannot start the 32-bit
