@@ -58,6 +58,33 @@ class TDescriptorStream final : public TStream {
   bool owned_;
 };
 
+// A file we opened by its name: read at offsets, its size and our position
+// kept by the stream.
+class TFileByName final : public TPositionalStream {
+ public:
+  TFileByName(int fd, int64_t size) : TPositionalStream(size), fd_(fd) {}
+  ~TFileByName() override { ::close(fd_); }
+  TFileByName(const TFileByName&) = delete;
+  TFileByName& operator=(const TFileByName&) = delete;
+
+ protected:
+  size_t ReadAt(int64_t offset, void* buffer, size_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+      const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw EReadError(kMsgStreamRead);
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return done;
+  }
+
+ private:
+  int fd_;
+};
+
 }  // namespace
 
 std::unique_ptr<TStream> OpenFileStream(const char* fileName) {
@@ -70,7 +97,7 @@ std::unique_ptr<TStream> OpenFileStream(const char* fileName) {
     ::close(fd);
     throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, std::string(fileName)));
   }
-  return std::make_unique<TDescriptorStream>(fd, true);
+  return std::make_unique<TFileByName>(fd, static_cast<int64_t>(st.st_size));
 }
 
 std::unique_ptr<TStream> OpenFileStreamW(const char16_t* fileName) {

@@ -61,13 +61,49 @@ class THandleStream final : public TStream {
   bool owned_;
 };
 
+// A file we opened by its name: read at offsets, its size and our position
+// kept by the stream (nobody may write it while we hold it open).
+class TFileByName final : public TPositionalStream {
+ public:
+  TFileByName(HANDLE handle, int64_t size) : TPositionalStream(size), handle_(handle) {}
+  ~TFileByName() override { CloseHandle(handle_); }
+  TFileByName(const TFileByName&) = delete;
+  TFileByName& operator=(const TFileByName&) = delete;
+
+ protected:
+  size_t ReadAt(int64_t offset, void* buffer, size_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+      const size_t left = count - done;
+      const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+      const auto at = static_cast<uint64_t>(offset) + done;
+      OVERLAPPED where{};
+      where.Offset = static_cast<DWORD>(at);
+      where.OffsetHigh = static_cast<DWORD>(at >> 32);
+      DWORD got = 0;
+      if (!ReadFile(handle_, out + done, chunk, &got, &where)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) break;
+        throw EReadError(kMsgStreamRead);
+      }
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
 std::unique_ptr<TStream> Opened(HANDLE handle, const std::string& name) {
   if (handle == INVALID_HANDLE_VALUE) throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, name));
-  if (GetFileType(handle) != FILE_TYPE_DISK) {
+  LARGE_INTEGER size{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) {
     CloseHandle(handle);
     throw EReadError(TErrorKind::Io, FormatMessage(kMsgFileOpen, name));
   }
-  return std::make_unique<THandleStream>(handle, true);
+  return std::make_unique<TFileByName>(handle, size.QuadPart);
 }
 
 }  // namespace

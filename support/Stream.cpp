@@ -126,4 +126,37 @@ const uint8_t* TStreamRange::ContiguousBytes() const {
   return bytes + start_;
 }
 
+void TPositionalStream::Seek(int64_t position) {
+  if (position < 0) throw EReadError(kMsgStreamRead);
+  position_ = position;
+}
+
+size_t TPositionalStream::Read(void* buffer, size_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < count && position_ < size_) {
+    if (position_ >= bufferAt_ && position_ < bufferAt_ + static_cast<int64_t>(buffered_)) {
+      const auto at = static_cast<size_t>(position_ - bufferAt_);
+      const size_t piece = std::min(count - done, buffered_ - at);
+      std::memcpy(out + done, buffer_.get() + at, piece);
+      done += piece;
+      position_ += static_cast<int64_t>(piece);
+      continue;
+    }
+    const size_t wanted = count - done;
+    if (wanted >= kBuffer) {
+      // Large reads go straight to the caller's memory.
+      const size_t got = ReadAt(position_, out + done, wanted);
+      done += got;
+      position_ += static_cast<int64_t>(got);
+      break;
+    }
+    if (!buffer_) buffer_.reset(new uint8_t[kBuffer]);
+    bufferAt_ = position_;
+    buffered_ = ReadAt(position_, buffer_.get(), kBuffer);
+    if (buffered_ == 0) break;
+  }
+  return done;
+}
+
 }  // namespace vorn

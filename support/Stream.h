@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vorn {
@@ -83,6 +84,34 @@ class TMemoryView final : public TStream {
   const uint8_t* bytes_;
   size_t size_;
   int64_t position_ = 0;
+};
+
+// A read-only stream over a source that reads at any offset, such as a file
+// opened by its name: its size is taken once, the position is kept here (no
+// system call to move or ask for it), and small reads are served from a
+// buffer of its own, so that reading a record field by field costs no
+// system call per field.
+class TPositionalStream : public TStream {
+ public:
+  explicit TPositionalStream(int64_t size) : size_(size) {}
+
+  int64_t Size() const override { return size_; }
+  int64_t Position() const override { return position_; }
+  void Seek(int64_t position) override;
+  size_t Read(void* buffer, size_t count) override;
+
+ protected:
+  // Reads up to count bytes at offset: fewer only at the end of the source;
+  // fails with EReadError.
+  virtual size_t ReadAt(int64_t offset, void* buffer, size_t count) = 0;
+
+ private:
+  static constexpr size_t kBuffer = 64 * 1024;
+  int64_t size_;
+  int64_t position_ = 0;
+  std::unique_ptr<uint8_t[]> buffer_;
+  int64_t bufferAt_ = 0;  // the source offset of buffer_[0]
+  size_t buffered_ = 0;
 };
 
 // A read-only window onto bytes [start, start + length) of another stream.
