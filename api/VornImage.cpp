@@ -90,6 +90,8 @@ vorn_info TVornImage::Info() {
 }
 
 const TVornFrame& TVornImage::Frame(uint32_t index) {
+  if (index < INT32_MAX)
+    if (const TVornFrame* alone = frames_.LoadAlone(*input_, static_cast<int>(index))) return *alone;
   frames_.LoadFrames(*input_, int64_t{index} + 1);
   return frames_.GetFrame(static_cast<int>(index));
 }

@@ -32,13 +32,17 @@ void SkipBlock(TStream& stream, bool optional) {
   stream.Skip(length);
 }
 
+void SkipLayerBlocks(TStream& stream, int32_t version) {
+  SkipBlock(stream, false);
+  if (version >= format::kVersionAlphaBlock) SkipBlock(stream, true);
+}
+
 void SkipLayerRecord(TStream& stream, int32_t version) {
   stream.Skip(8 + 1 + 4 + 4);  // unused, Visible, TransColor, Alpha
   if (version >= format::kVersionLayerAlphaOn) stream.Skip(1);
   ReadName(stream);
   if (version >= format::kVersionLayerTrailer) stream.Skip(1);
-  SkipBlock(stream, false);
-  if (version >= format::kVersionAlphaBlock) SkipBlock(stream, true);
+  SkipLayerBlocks(stream, version);
 }
 
 void SkipRecordList(TStream& stream) {
@@ -59,6 +63,7 @@ std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFil
   const int32_t version = header.Version;
   for (int64_t i = 0; i < declared; ++i) {
     TFrameHeader frame;
+    frame.Start = stream.Position();
     try {
       frame.Name = ReadName(stream);
       stream.Skip(4);  // TransColor
@@ -84,8 +89,10 @@ std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFil
 }
 
 std::vector<TFrameHeader> ReadXmlFrameHeaders(const TQzXmlElement& root, int64_t declared,
+                                              const TVornFileHeader& header, TStream& stream,
                                               TLoadBudget& budget) {
   std::vector<TFrameHeader> headers;
+  bool walking = true;  // until a frame's data are cut short
   for (int64_t i = 0; i < declared && i < root.ChildCount(); ++i) {
     const TQzXmlElement* element = root.GetChild(static_cast<int>(i));
     if (element == nullptr || !element->NameIs("Frame")) break;
@@ -98,6 +105,15 @@ std::vector<TFrameHeader> ReadXmlFrameHeaders(const TQzXmlElement& root, int64_t
     frame.Height = layers->AttrAsInteger("Height", 100);
     frame.Bpp = layers->AttrAsInteger("Bpp", 8);
     if (!LoadableDepth(frame.Bpp)) break;
+    if (walking) {
+      frame.Start = stream.Position();
+      try {
+        const int32_t count = layers->AttrAsInteger("Count", 0);
+        for (int32_t l = 0; l < count; ++l) SkipLayerBlocks(stream, header.Version);
+      } catch (const EReadError&) {
+        walking = false;
+      }
+    }
     Keep(headers, std::move(frame), budget);
   }
   return headers;

@@ -22,6 +22,9 @@ struct TFrameHeader {
   int32_t Width = 0;
   int32_t Height = 0;
   int32_t Bpp = 0;
+  // Where the frame's record (binary files) or its pixel data (XML files)
+  // begin in the stream; -1 where the headers do not tell.
+  int64_t Start = -1;
 };
 
 // Walks binary frame records from the stream's position, skipping each
@@ -32,8 +35,11 @@ std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFil
                                                  int64_t declared, TLoadBudget& budget);
 
 // The first declared Frame children of the XML header's root, up to the
-// first one without a Layers element (which fails to load).
+// first one without a Layers element (which fails to load). Their pixel
+// data are walked from the stream's position, by the blocks' lengths, to
+// find where each frame's begin.
 std::vector<TFrameHeader> ReadXmlFrameHeaders(const TQzXmlElement& root, int64_t declared,
+                                              const TVornFileHeader& header, TStream& stream,
                                               TLoadBudget& budget);
 
 }  // namespace vorn

@@ -54,6 +54,7 @@ TVornFrameList::~TVornFrameList() { Clear(); }
 void TVornFrameList::Clear() {
   for (auto& frame : frames_) frame.reset();
   frames_.clear();
+  alone_.clear();
 }
 
 TVornFrame& TVornFrameList::GetFrame(int index) const {
@@ -120,7 +121,10 @@ const std::vector<TFrameHeader>& TVornFrameList::FrameHeaders(TStream& stream) {
       headers_.push_back(TFrameHeader{frame->Name, frame->Delay, frame->Width(), frame->Height(),
                                       frame->Bpp()});
   } else if (NewGeneration) {
-    headers_ = ReadXmlFrameHeaders(root_, declared_, context_.Budget);
+    const int64_t position = stream.Position();
+    stream.Seek(first_);
+    headers_ = ReadXmlFrameHeaders(root_, declared_, Header, stream, context_.Budget);
+    stream.Seek(position);
   } else {
     const int64_t position = stream.Position();
     stream.Seek(first_);
@@ -129,6 +133,28 @@ const std::vector<TFrameHeader>& TVornFrameList::FrameHeaders(TStream& stream) {
   }
   scanned_ = true;
   return headers_;
+}
+
+const TVornFrame* TVornFrameList::LoadAlone(TStream& stream, int index) {
+  // After a failure the last frame in the list is the one that failed.
+  const int whole = state_ == TState::Failed ? Count() - 1 : Count();
+  if (index < whole) return &GetFrame(index);
+  if (!rowStorage_ || (state_ != TState::Open && state_ != TState::Failed)) return nullptr;
+  // The next frame in order is read in order: no headers need be walked.
+  if (state_ == TState::Open && index == Count()) return nullptr;
+  if (const auto it = alone_.find(index); it != alone_.end()) return it->second.get();
+  const std::vector<TFrameHeader>& headers = FrameHeaders(stream);
+  if (static_cast<size_t>(index) >= headers.size() || headers[static_cast<size_t>(index)].Start < 0)
+    return nullptr;
+  CheckFrames(1);
+  auto frame = std::make_unique<TVornFrame>(context_.Pixels);
+  stream.Seek(headers[static_cast<size_t>(index)].Start);
+  if (NewGeneration)
+    frame->LoadXml(*root_.GetChild(index), stream, Header, context_);
+  else
+    frame->LoadBinary(stream, Header, context_);
+  frame->Clear();
+  return alone_.emplace(index, std::move(frame)).first->second.get();
 }
 
 void TVornFrameList::OpenXml(TStream& stream) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,13 @@ class TVornFrameList final : public TLayerLookup {
   // The headers of the frames the file holds, read once without decoding
   // a pixel (after Open; the stream's position is kept).
   const std::vector<TFrameHeader>& FrameHeaders(TStream& stream);
+  // Frame index read by itself, from where the frames' headers say it
+  // begins, when no frame's blocks can copy from another's (rows or JPEG)
+  // and the frames before it have not been read; null where that cannot be
+  // (read them in order instead). A frame read so is kept, apart from the
+  // frames read in order, until the list is destroyed; its failure fails
+  // no other frame.
+  const TVornFrame* LoadAlone(TStream& stream, int index);
   // Whether every frame the file holds has been read.
   bool Complete() const { return state_ == TState::Complete; }
   // Fills a header record from the loaded frames.
@@ -91,6 +99,7 @@ class TVornFrameList final : public TLayerLookup {
   int64_t next_ = 0;      // where the next binary frame record starts
   bool scanned_ = false;
   std::vector<TFrameHeader> headers_;
+  std::map<int, std::unique_ptr<TVornFrame>> alone_;
   bool rowStorage_ = false;
 };
 

@@ -2,7 +2,9 @@
  *
  * A file opens as an image: its frames, each flattened from its layers into
  * one picture exactly as the editor shows it. Frames are decoded when first
- * asked for, in file order, and kept until the image is closed.
+ * asked for and kept until the image is closed: in file order, except in
+ * files whose frames cannot copy blocks from one another (rows or JPEG),
+ * where a frame asked for ahead is read by itself.
  *
  *   vorn_image *image;
  *   if (vorn_open_file("walk.vrn", NULL, &image) == VORN_OK) {

@@ -182,6 +182,24 @@ TEST(PublicApi, AnAllocatorThatFailsAtAnyBlockFailsTheCallAndGetsEveryBlockBack)
   }
 }
 
+TEST(PublicApi, AFrameAskedForAheadIsReadByItselfWhereNoBlockCanCopyFromAnother) {
+  for (const auto generation : {FxGeneration::Binary, FxGeneration::Xml}) {
+    for (const int32_t blockSide : {0, 4}) {
+      FxFile file = MakeSimpleFile(FxSimpleOptions{.width = 8, .height = 8, .frames = 3,
+                                                   .generation = generation, .blockWidth = blockSide,
+                                                   .blockHeight = blockSide});
+      file.frames[1].layers[0].colorBytes = std::vector<uint8_t>{0x78, 0x9C, 0xFF, 0xFF};  // damaged zlib
+      const TImage image(WriteVrn(file));
+      ASSERT_EQ(image.Status, VORN_OK);
+      vorn_dib dib{};
+      // Rows: frame 2 does not need the damaged frame 1; blocks might.
+      EXPECT_EQ(vorn_decode_frame_dib(image.Image, 2, &dib) == VORN_OK, blockSide == 0);
+      EXPECT_NE(vorn_decode_frame_dib(image.Image, 1, &dib), VORN_OK);
+      EXPECT_EQ(vorn_decode_frame_dib(image.Image, 0, &dib), VORN_OK);
+    }
+  }
+}
+
 TEST(PublicApi, MisuseIsRefusedWithAStatus) {
   const std::vector<uint8_t> bytes = WriteVrn(MakeSimpleFile(10, 4, 8, 2));
   vorn_image* image = nullptr;
