@@ -7,6 +7,8 @@
 //
 //   build-perf/bench/vorn_bench_reader [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
+
+#include "bench/BenchArguments.h"
 #include <malloc.h>
 #include <sys/mman.h>
 #include <png.h>
@@ -395,21 +397,8 @@ int main(int argc, char** argv) {
 
   // Three runs of each, shown as mean, median, spread and fastest, unless
   // asked otherwise; the summary takes the fastest.
-  std::vector<char*> args(argv, argv + argc);
-  std::string repetitions = "--benchmark_repetitions=3";
-  std::string aggregates = "--benchmark_display_aggregates_only=true";
-  if (std::none_of(args.begin(), args.end(), [](const char* a) {
-        return std::strncmp(a, "--benchmark_repetitions", 23) == 0;
-      })) {
-    args.insert(args.begin() + 1, aggregates.data());
-    args.insert(args.begin() + 1, repetitions.data());
-  }
-  argc = static_cast<int>(args.size());
-  argv = args.data();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   TRecorder recorder;
-  benchmark::RunSpecifiedBenchmarks(&recorder);
+  if (!vorn::bench::RunWithRepetitions(argc, argv, recorder)) return 1;
   PrintSummary(recorder);
   vorn::bench::RemoveInputFiles();
   benchmark::Shutdown();

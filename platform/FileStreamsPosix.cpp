@@ -12,6 +12,23 @@
 namespace vorn::platform {
 namespace {
 
+// Reads until count bytes or the end of the file: at offset, or (offset
+// negative) from the descriptor's own position.
+size_t ReadFully(int fd, void* buffer, size_t count, int64_t offset) {
+  auto* out = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = offset < 0 ? ::read(fd, out + done, count - done)
+                                 : ::pread(fd, out + done, count - done,
+                                           static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw EReadError(kMsgStreamRead);
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
 // A stream over a file descriptor. The position is the descriptor's own, so
 // a host that reads the descriptor afterwards sees where we stopped.
 class TDescriptorStream final : public TStream {
@@ -40,18 +57,7 @@ class TDescriptorStream final : public TStream {
       throw EReadError(kMsgStreamRead);
   }
 
-  size_t Read(void* buffer, size_t count) override {
-    auto* out = static_cast<char*>(buffer);
-    size_t done = 0;
-    while (done < count) {
-      const ssize_t n = ::read(fd_, out + done, count - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw EReadError(kMsgStreamRead);
-      if (n == 0) break;
-      done += static_cast<size_t>(n);
-    }
-    return done;
-  }
+  size_t Read(void* buffer, size_t count) override { return ReadFully(fd_, buffer, count, -1); }
 
  private:
   int fd_;
@@ -69,16 +75,7 @@ class TFileByName final : public TPositionalStream {
 
  protected:
   size_t ReadAt(int64_t offset, void* buffer, size_t count) override {
-    auto* out = static_cast<char*>(buffer);
-    size_t done = 0;
-    while (done < count) {
-      const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw EReadError(kMsgStreamRead);
-      if (n == 0) break;
-      done += static_cast<size_t>(n);
-    }
-    return done;
+    return ReadFully(fd_, buffer, count, offset);
   }
 
  private:
