@@ -56,7 +56,9 @@ class TOpenImages {
 
 // Made when the library is loaded, not on first use: a guarded local
 // static would take the thread runtime's locks on every load of a DLL.
-TOpenImages gOpenImages;
+// Made before (so destroyed after) the other objects of the module: a
+// plug-in's objects close the images they hold when the module goes.
+__attribute__((init_priority(101))) TOpenImages gOpenImages;
 TOpenImages& OpenImages() { return gOpenImages; }
 
 // Runs body on an open image; a failure becomes the image's last error.

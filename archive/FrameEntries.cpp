@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "platform/AnsiText.h"
 #include "platform/WideText.h"
 #include "support/ShiftJis.h"
 #include "support/VornError.h"
@@ -32,7 +33,8 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
 
 }  // namespace
 
-std::string AnsiEntryName(uint32_t frame, uint32_t count, const std::string& cp932Name) {
+std::string AnsiEntryName(uint32_t frame, uint32_t count, const std::string& cp932Name,
+                          bool (*systemLead)(unsigned char)) {
   std::string result = Number(frame, count);
   if (!cp932Name.empty()) {
     result += ' ';
@@ -44,7 +46,11 @@ std::string AnsiEntryName(uint32_t frame, uint32_t count, const std::string& cp9
       const size_t length = pair ? 2 : 1;
       if (name.size() + length > room) break;
       if (pair) {
-        name.append(cp932Name, i, 2);
+        const auto trail = static_cast<unsigned char>(cp932Name[i + 1]);
+        if (systemLead(c) || !Forbidden(trail))
+          name.append(cp932Name, i, 2);
+        else
+          name += '_';
       } else {
         // Half a character, and bytes no character of the code page uses.
         const bool bad = IsSjisLead(cp932Name[i]) || c == 0x80 || c == 0xA0 || c >= 0xFD ||
@@ -96,7 +102,7 @@ std::vector<TFrameEntry> ListFrameEntries(vorn_image* image) {
       throw EVornError(vorn_status_text(status));
     if (header.dib_info_size == 0 || header.dib_bits_size == 0) continue;
     const std::string stored = header.stored_name;
-    entries.push_back(TFrameEntry{frame, AnsiEntryName(frame, count, stored),
+    entries.push_back(TFrameEntry{frame, AnsiEntryName(frame, count, stored, platform::IsAnsiLeadByte),
                                   WideEntryName(frame, count, platform::Utf16FromCp932(stored)),
                                   kBmpFileHeaderSize + header.dib_info_size + header.dib_bits_size});
   }

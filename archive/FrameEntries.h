@@ -29,7 +29,12 @@ std::vector<TFrameEntry> ListFrameEntries(vorn_image* image);
 // has, a space and the frame's name where it has one, then ".bmp". Path
 // separators, control characters and the characters Windows refuses in
 // names become '_'; the name is cut to fit, never inside a character.
-std::string AnsiEntryName(uint32_t frame, uint32_t count, const std::string& cp932Name);
+// The ANSI name stays in code page 932. A host's ANSI file functions read
+// it in the system's code page: where that has no double-byte character
+// starting with the same byte (systemLead), a character whose second byte
+// is '\' or '|' would be a separator or refused there, and becomes '_'.
+std::string AnsiEntryName(uint32_t frame, uint32_t count, const std::string& cp932Name,
+                          bool (*systemLead)(unsigned char));
 std::u16string WideEntryName(uint32_t frame, uint32_t count, const std::u16string& name);
 
 // The BMP file of a frame: the 14-byte file header, then the DIB's blocks.

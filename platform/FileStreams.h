@@ -16,11 +16,13 @@ std::unique_ptr<TStream> OpenFileStream(const char* fileName);
 // The same with a UTF-16 name.
 std::unique_ptr<TStream> OpenFileStreamW(const char16_t* fileName);
 // What tells one state of a file from another: its size and the time it
-// was last written, in seconds since 1970. Size is -1 when the file cannot
-// be examined.
+// was last written, in seconds since 1970 and the nanoseconds past that
+// second (as finely as the file system keeps it). Size is -1 when the file
+// cannot be examined.
 struct TFileStamp {
   int64_t Size = -1;
   int64_t Modified = 0;
+  int64_t ModifiedNanoseconds = 0;
   bool operator==(const TFileStamp&) const = default;
 };
 TFileStamp StampFile(const char* fileName);

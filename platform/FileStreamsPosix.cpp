@@ -110,7 +110,8 @@ std::unique_ptr<TStream> HostHandleStream(uintptr_t handle) {
 TFileStamp StampFile(const char* fileName) {
   struct stat st {};
   if (fileName == nullptr || ::stat(fileName, &st) != 0 || !S_ISREG(st.st_mode)) return {};
-  return TFileStamp{static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
+  return TFileStamp{static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec),
+                    static_cast<int64_t>(st.st_mtim.tv_nsec)};
 }
 
 TFileStamp StampFileW(const char16_t* fileName) {

@@ -137,8 +137,8 @@ TFileStamp StampOf(BOOL found, const WIN32_FILE_ATTRIBUTE_DATA& data) {
   const uint64_t ticks =
       (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
   constexpr int64_t kTicksTo1970 = 116444736000000000LL;
-  return TFileStamp{static_cast<int64_t>(size),
-                    (static_cast<int64_t>(ticks) - kTicksTo1970) / 10000000};
+  const int64_t since1970 = static_cast<int64_t>(ticks) - kTicksTo1970;
+  return TFileStamp{static_cast<int64_t>(size), since1970 / 10000000, since1970 % 10000000 * 100};
 }
 
 }  // namespace

@@ -15,12 +15,20 @@ namespace {
 
 using namespace fixtures;
 
+bool Cp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool NoLead(unsigned char) { return false; }
+
 TEST(FrameEntries, NamesAreNumberedCleanedAndCutWithinWholeCharacters) {
+  const auto AnsiEntryName = [](uint32_t frame, uint32_t count, const std::string& name) {
+    return vorn::AnsiEntryName(frame, count, name, Cp932Lead);
+  };
   EXPECT_EQ(AnsiEntryName(3, 12, "walk"), "03 walk.bmp");
   EXPECT_EQ(AnsiEntryName(7, 100, ""), "007.bmp");
   EXPECT_EQ(AnsiEntryName(0, 1, "a/b\\c:d*?\"<>|\x01"), "0 a_b_c_d_______.bmp");
-  // "ソ" is 0x83 0x5C: its second byte is no path separator.
+  // "ソ" is 0x83 0x5C: its second byte is no path separator on a system
+  // that reads code page 932; on one that does not, it would be.
   EXPECT_EQ(AnsiEntryName(0, 9, "\x83\x5C\x83"), "0 \x83\x5C_.bmp");
+  EXPECT_EQ(vorn::AnsiEntryName(0, 9, "\x83\x5C\x83\x41", NoLead), "0 _\x83\x41.bmp");
   // 0x82 0x82 is one double-byte character: the last one that fits is whole.
   const std::string cut = AnsiEntryName(1, 99, "x" + std::string(300, '\x82'));
   EXPECT_EQ(cut, "01 x" + std::string(190, '\x82') + ".bmp");

@@ -44,6 +44,15 @@ TEndToEndCase Valid(std::string name, FxFile file, int32_t screenW, int32_t scre
                                       static_cast<int32_t>(file.frames.size()), screenW, screenH);
     c.Info = TInfoExpectation{0, first.width * grid.Columns, first.height * grid.Rows, first.bpp};
   }
+  FxFile one = file;
+  for (size_t i = 0; i < file.frames.size(); ++i) {
+    one.frames.assign(1, file.frames[i]);
+    c.Frames.push_back(FramePicture(one));
+    std::string name = std::to_string(i);  // as many digits as the count has
+    name.insert(0, std::to_string(file.frames.size()).size() - name.size(), '0');
+    name += (file.frames[i].name.empty() ? "" : " " + file.frames[i].name) + ".bmp";  // ASCII names
+    c.EntryNames.push_back(std::u16string(name.begin(), name.end()));
+  }
   return c;
 }
 
@@ -142,6 +151,20 @@ std::vector<TEndToEndCase> EndToEndCases(int32_t screenW, int32_t screenH,
     mixed.frames[1].bpp = 8;
     mixed.frames[1].layers[0].pixels = fixtures::FxPseudoRandomRows(16, 16, 8, 99);
     add(Valid("mixed-depth-frames", mixed, screenW, screenH));
+  }
+  // Frame names: Japanese (the second byte of 表 is '\', of ア 'A') and the
+  // characters Windows refuses in file names.
+  for (const FxGeneration generation : {FxGeneration::Binary, FxGeneration::Xml}) {
+    FxFile named = Simple(20, 10, 24, 3, generation);
+    named.frames[0].name = "\x95\x5C\x8E\xA6 \x95\xE0\x82\xAD\x83\x41";
+    named.frames[1].name = "a/b\\c:d*e?f\"g<h>i|j";
+    named.frames[2].name.clear();
+    TEndToEndCase c = Valid(generation == FxGeneration::Xml ? "named-frames-xml" : "named-frames", named,
+                            screenW, screenH);
+    c.EntryNames = {u"0 表示 歩くア.bmp", u"1 a_b_c_d_e_f_g_h_i_j.bmp", u"2.bmp"};
+    // The hosts here read ANSI names in a code page without 表's lead byte.
+    c.AnsiEntryNames = {u"0 _示 歩くア.bmp", u"1 a_b_c_d_e_f_g_h_i_j.bmp", u"2.bmp"};
+    add(c);
   }
   add(Valid("grid-3-multiimage-off", Simple(100, 100, 8, 3, FxGeneration::Xml), screenW, screenH, false));
 

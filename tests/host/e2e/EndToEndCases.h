@@ -38,6 +38,11 @@ struct TEndToEndCase {
   // and the builds must agree byte for byte.
   std::optional<TInfoExpectation> Info;
   std::optional<TPictureExpectation> Picture, Preview;
+  // Valid files: each frame as its own picture, and the archive plug-in's
+  // name for it.
+  std::vector<TBlocks> Frames;
+  std::vector<std::u16string> EntryNames;
+  std::vector<std::u16string> AnsiEntryNames;  // where the ANSI calls differ
 };
 
 // Every case for a screen of screenW x screenH (the sheets depend on it).

@@ -13,7 +13,6 @@
 #include "platform/SettingsStore.h"
 
 namespace vorn::e2e {
-namespace {
 
 std::string Digest(const TBlocks& blocks) {
   return std::to_string(blocks.Info.size()) + ":" +
@@ -21,6 +20,8 @@ std::string Digest(const TBlocks& blocks) {
          std::to_string(blocks.Bits.size()) + ":" +
          testing::TSha256::Hex(blocks.Bits.data(), blocks.Bits.size());
 }
+
+namespace {
 
 // The work directory's paths are ASCII; anything else is not widened here
 // (names outside the code page are the test host's own checks).
@@ -37,6 +38,8 @@ std::string Key(const std::string& name, bool wide, const char* call) {
   return name + " " + (wide ? "wide" : "ansi") + " " + call;
 }
 
+}  // namespace
+
 void SetEnvironment(const char* name, const char* value) {
 #ifdef _WIN32
   const std::string assignment = std::string(name) + "=" + (value != nullptr ? value : "");
@@ -48,8 +51,6 @@ void SetEnvironment(const char* name, const char* value) {
     ::unsetenv(name);
 #endif
 }
-
-}  // namespace
 
 TLibraryRuns::TLibraryRuns(vrnhost::TSusieLibrary& library, std::string workDir)
     : lib_(library), workDir_(std::move(workDir)) {}

@@ -41,6 +41,11 @@ class TLibraryRuns {
   // file opens.
   TRunTally RunOutOfMemory(const TEndToEndCase& next);
 
+  // The archive plug-in after RunCases: the cases' files (see ArchiveRuns.cpp)
+  // and the hostile files listed and extracted.
+  TRunTally RunArchive(vrnhost::TSusieLibrary& archive, const std::vector<TEndToEndCase>& cases,
+                       bool hostileFiles);
+
   const TResults& Results() const { return results_; }
 
  private:
@@ -61,6 +66,10 @@ class TLibraryRuns {
   bool multiImage_ = false;
   int32_t passCode_ = 0;
 };
+
+// "<size>:<sha-256> <size>:<sha-256>" of the header and pixel blocks.
+std::string Digest(const TBlocks& blocks);
+void SetEnvironment(const char* name, const char* value);  // null: removes the variable
 
 // Writes results (with the screen they were made on) and reads them back.
 void WriteResults(const std::string& path, int screenW, int screenH, const TResults& results);

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "tests/host/vrnhost/HostFiles.h"
 #include "tests/host/vrnhost/SusieLibrary.h"
 #include "tests/fixtures/VrnFixtureBuilders.h"
 #include "tests/fixtures/VrnWriter.h"
@@ -43,25 +44,37 @@ THeld Held() {
   return held;
 }
 
-// One load, picture call and unload; false when the call did not deliver.
-bool Cycle(const std::string& library, const std::vector<uint8_t>& file) {
+// One load, picture call and unload (and archive calls on the file at
+// path); false when a call did not deliver.
+bool Cycle(const std::string& library, const std::vector<uint8_t>& file, const std::string& archive,
+           const std::string& path) {
   vrnhost::TSusieLibrary lib(library);
   vrnhost::THostBlock info = nullptr, bits = nullptr;
   const int result = lib.GetPicture(reinterpret_cast<const char*>(file.data()),
                                     static_cast<intptr_t>(file.size()), 1, &info, &bits, nullptr, 0);
   if (info != nullptr) lib.Free(info);
   if (bits != nullptr) lib.Free(bits);
-  return result == 0 && info != nullptr && bits != nullptr;
+  if (archive.empty()) return result == 0 && info != nullptr && bits != nullptr;
+  vrnhost::TSusieLibrary frames(archive);
+  vrnhost::THostBlock list = nullptr, entry = nullptr;
+  const int listed = frames.GetArchiveInfo(path.c_str(), 0, 0, &list);
+  const int got = frames.GetFile(path.c_str(), 1, reinterpret_cast<char*>(&entry), 0x100, nullptr, 0);
+  if (list != nullptr) frames.Free(list);
+  if (entry != nullptr) frames.Free(entry);
+  return result == 0 && info != nullptr && bits != nullptr && listed == 0 && got == 0 && entry != nullptr;
 }
 
 }  // namespace
 
-int RunLoadCycles(const std::string& library, int cycles) {
-  const std::vector<uint8_t> file = fixtures::WriteVrn(fixtures::MakeSimpleFile(16, 12, 24, 1));
+int RunLoadCycles(const std::string& library, int cycles, const std::string& archive,
+                  const std::string& workDir) {
+  const std::vector<uint8_t> file = fixtures::WriteVrn(fixtures::MakeSimpleFile(16, 12, 24, 2));
+  const std::string path = workDir + "/load-cycles.vrn";
+  if (!archive.empty() && !vrnhost::WriteWholeFile(path, file.data(), file.size())) return 1;
   THeld first;
   int failed = 0;
   for (int i = 1; i <= cycles; ++i) {
-    if (!Cycle(library, file)) ++failed;
+    if (!Cycle(library, file, archive, path)) ++failed;
     if (i == 1) first = Held();
   }
   const THeld last = Held();

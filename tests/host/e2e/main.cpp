@@ -2,14 +2,15 @@
 // name and called only through its exports, as a host does.
 //
 //   vrnhost_e2e LIBRARY WORKDIR [--examples DIR] [--hostile] [--compare RESULTS]...
-//               [--load-cycles N]
+//               [--load-cycles N] [--archive ARCHIVE-LIBRARY]
 //
 // Writes the case files and WORKDIR/results.txt (one line per call with
 // the result and digests of the delivered blocks), checks every call
 // against what the fixture writer says it must deliver, and compares the
 // results with those of other builds' runs (a missing results file is
 // skipped). --load-cycles first loads and unloads the library N times (see
-// LoadCycles.h). Exit status 0 when nothing failed.
+// LoadCycles.h). --archive runs the same files (and the hostile files)
+// through the archive plug-in too. Exit status 0 when nothing failed.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -31,7 +32,7 @@ using namespace vorn::e2e;
 int Usage() {
   std::fprintf(stderr,
                "usage: vrnhost_e2e LIBRARY WORKDIR [--examples DIR] [--hostile] [--compare RESULTS]...\n"
-               "                   [--load-cycles N]\n");
+               "                   [--load-cycles N] [--archive ARCHIVE-LIBRARY]\n");
   return 2;
 }
 
@@ -67,7 +68,7 @@ int Compare(const std::string& path, const std::string& screen, const TResults& 
 int Main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string library = argv[1], workDir = argv[2];
-  std::string examples;
+  std::string examples, archive;
   bool hostileFiles = false;
   int loadCycles = 0;
   std::vector<std::string> compare;
@@ -81,6 +82,8 @@ int Main(int argc, char** argv) {
       compare.push_back(argv[++i]);
     } else if (arg == "--load-cycles" && i + 1 < argc) {
       loadCycles = std::atoi(argv[++i]);
+    } else if (arg == "--archive" && i + 1 < argc) {
+      archive = argv[++i];
     } else {
       return Usage();
     }
@@ -88,7 +91,7 @@ int Main(int argc, char** argv) {
   std::filesystem::create_directories(workDir);
   // Before the library is loaded for the rest of the run: each cycle must
   // really unload it.
-  const int cycleProblems = loadCycles > 0 ? RunLoadCycles(library, loadCycles) : 0;
+  const int cycleProblems = loadCycles > 0 ? RunLoadCycles(library, loadCycles, archive, workDir) : 0;
   vrnhost::TSusieLibrary lib(library);
   const vorn::platform::TScreenSize screen = vorn::platform::ScreenSize();
   const std::string screenText = std::to_string(screen.Width) + "x" + std::to_string(screen.Height);
@@ -104,6 +107,10 @@ int Main(int argc, char** argv) {
   };
   if (sizeof(void*) == 4) add(runs.RunOutOfMemory(cases.front()));
   if (hostileFiles) add(runs.RunHostileFiles());
+  if (!archive.empty()) {
+    vrnhost::TSusieLibrary frames(archive);
+    add(runs.RunArchive(frames, cases, hostileFiles));
+  }
   // Leave the settings as a fresh installation has them.
   vorn::platform::WriteSetting("Susie", "MultiImage", "1");
   vorn::platform::WriteSetting("Common", "PassCode", "0");

@@ -42,6 +42,12 @@ TSusieLibrary::TSusieLibrary(const std::string& path) {
   GetPictureInfoW = As<TGetPictureInfoW>(Symbol("GetPictureInfoW"));
   GetPictureW = As<TGetPictureW>(Symbol("GetPictureW"));
   GetPreviewW = As<TGetPictureW>(Symbol("GetPreviewW"));
+  GetArchiveInfo = As<TGetArchiveInfo<char>>(Symbol("GetArchiveInfo"));
+  GetArchiveInfoW = As<TGetArchiveInfo<char16_t>>(Symbol("GetArchiveInfoW"));
+  GetFileInfo = As<TGetFileInfo<char>>(Symbol("GetFileInfo"));
+  GetFileInfoW = As<TGetFileInfo<char16_t>>(Symbol("GetFileInfoW"));
+  GetFile = As<TGetFile<char>>(Symbol("GetFile"));
+  GetFileW = As<TGetFile<char16_t>>(Symbol("GetFileW"));
 }
 
 TSusieLibrary::~TSusieLibrary() {

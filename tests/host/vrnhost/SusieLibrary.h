@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/ArchiveTypes.h"
 #include "plugin/SusieTypes.h"
 
 namespace vrnhost {
@@ -39,6 +40,17 @@ using TGetPictureInfoW = int(VRNHOST_CALL*)(const char16_t* buf, intptr_t len, u
 using TGetPictureW = int(VRNHOST_CALL*)(const char16_t* buf, intptr_t len, unsigned int flag,
                                         THostBlock* pHBInfo, THostBlock* pHBm,
                                         vorn::SusieProgressCallback callback, intptr_t lData);
+// The archive interface (Char: char, or char16_t in the W functions); the
+// host's progress callback has the exports' calling convention.
+using TArchiveProgress = int(VRNHOST_CALL*)(int num, int denom, intptr_t lData);
+template <class Char>
+using TGetArchiveInfo = int(VRNHOST_CALL*)(const Char* buf, intptr_t len, unsigned int flag, THostBlock* lphInf);
+template <class Char>
+using TGetFileInfo = int(VRNHOST_CALL*)(const Char* buf, intptr_t len, const Char* filename, unsigned int flag,
+                                        vorn::TSusieFileInfo<Char>* lpInfo);
+template <class Char>
+using TGetFile = int(VRNHOST_CALL*)(const Char* src, intptr_t len, Char* dest, unsigned int flag,
+                                    TArchiveProgress progress, intptr_t lData);
 
 class TSusieLibrary {
  public:
@@ -63,6 +75,13 @@ class TSusieLibrary {
   TGetPictureInfoW GetPictureInfoW = nullptr;
   TGetPictureW GetPictureW = nullptr;
   TGetPictureW GetPreviewW = nullptr;
+  // Null in import plug-ins.
+  TGetArchiveInfo<char> GetArchiveInfo = nullptr;
+  TGetArchiveInfo<char16_t> GetArchiveInfoW = nullptr;
+  TGetFileInfo<char> GetFileInfo = nullptr;
+  TGetFileInfo<char16_t> GetFileInfoW = nullptr;
+  TGetFile<char> GetFile = nullptr;
+  TGetFile<char16_t> GetFileW = nullptr;
 
   // The delivered blocks: lock, unlock, size and free them as a host would.
   void* Lock(THostBlock block) const;
