@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "api/TiledPicture.h"
+#include "format/InflateAhead.h"
 #include "format/VornFormat.h"
 #include "format/VornFrame.h"
 #include "format/VornHead.h"
@@ -23,10 +24,12 @@ void TAllocatorMemory::Free(uint8_t* bytes) { allocator_.free(allocator_.opaque,
 
 TImageOptions TImageOptions::From(const vorn_options* options) {
   TImageOptions o;
+  o.Limits.Threads = DefaultLoadThreads();
   if (options == nullptr) return o;
-  // Only the fields a caller's struct has are read; a size of 0 is this
-  // first version's.
-  const size_t size = options->struct_size == 0 ? sizeof(vorn_options) : options->struct_size;
+  // Only the fields a caller's struct has are read; a size of 0 is the
+  // first version's, which ended with error.
+  constexpr size_t kFirstVersion = offsetof(vorn_options, error) + sizeof(vorn_error_info*);
+  const size_t size = options->struct_size == 0 ? kFirstVersion : options->struct_size;
   const auto has = [&](size_t offset, size_t bytes) { return offset + bytes <= size; };
   if (has(offsetof(vorn_options, pass_code), sizeof options->pass_code)) o.PassCode = options->pass_code;
   if (has(offsetof(vorn_options, memory_limit), sizeof options->memory_limit) &&
@@ -37,6 +40,8 @@ TImageOptions TImageOptions::From(const vorn_options* options) {
       options->allocator->free != nullptr)
     o.Allocator = options->allocator;
   if (has(offsetof(vorn_options, error), sizeof options->error)) o.Error = options->error;
+  if (has(offsetof(vorn_options, threads), sizeof options->threads) && options->threads != 0)
+    o.Limits.Threads = std::min<uint32_t>(options->threads, kMaxLoadThreads);
   return o;
 }
 

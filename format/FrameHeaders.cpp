@@ -25,24 +25,27 @@ bool LoadableDepth(int32_t bpp) {
 }
 
 // Passes over one data block: its length, then that many bytes.
-void SkipBlock(TStream& stream, bool optional) {
+void SkipBlock(TStream& stream, bool alpha, const TFrameHeader& frame, const TBlockVisitor& visit) {
   const int32_t length = stream.ReadInt32();
-  if (optional && length <= 0) return;
+  if (alpha && length <= 0) return;
   if (length <= 0 || length > stream.Remaining()) throw EReadError("block past the end");
+  if (visit) visit(frame, alpha, stream.Position(), length);
   stream.Skip(length);
 }
 
-void SkipLayerBlocks(TStream& stream, int32_t version) {
-  SkipBlock(stream, false);
-  if (version >= format::kVersionAlphaBlock) SkipBlock(stream, true);
+void SkipLayerBlocks(TStream& stream, int32_t version, const TFrameHeader& frame,
+                     const TBlockVisitor& visit) {
+  SkipBlock(stream, false, frame, visit);
+  if (version >= format::kVersionAlphaBlock) SkipBlock(stream, true, frame, visit);
 }
 
-void SkipLayerRecord(TStream& stream, int32_t version) {
+void SkipLayerRecord(TStream& stream, int32_t version, const TFrameHeader& frame,
+                     const TBlockVisitor& visit) {
   stream.Skip(8 + 1 + 4 + 4);  // unused, Visible, TransColor, Alpha
   if (version >= format::kVersionLayerAlphaOn) stream.Skip(1);
   ReadName(stream);
   if (version >= format::kVersionLayerTrailer) stream.Skip(1);
-  SkipLayerBlocks(stream, version);
+  SkipLayerBlocks(stream, version, frame, visit);
 }
 
 void SkipRecordList(TStream& stream) {
@@ -58,7 +61,8 @@ void Keep(std::vector<TFrameHeader>& headers, TFrameHeader&& header, TLoadBudget
 }  // namespace
 
 std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFileHeader& header,
-                                                 int64_t declared, TLoadBudget& budget) {
+                                                 int64_t declared, TLoadBudget& budget,
+                                                 const TBlockVisitor& visit) {
   std::vector<TFrameHeader> headers;
   const int32_t version = header.Version;
   for (int64_t i = 0; i < declared; ++i) {
@@ -75,7 +79,7 @@ std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFil
       frame.Bpp = stream.ReadInt32();
       if (!LoadableDepth(frame.Bpp)) break;
       if (frame.Bpp <= 8) stream.Skip(int64_t{4} << frame.Bpp);
-      for (int32_t l = 0; l < layers; ++l) SkipLayerRecord(stream, version);
+      for (int32_t l = 0; l < layers; ++l) SkipLayerRecord(stream, version, frame, visit);
       if (version >= format::kVersionRecordLists) {
         SkipRecordList(stream);
         SkipRecordList(stream);
@@ -90,10 +94,11 @@ std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFil
 
 std::vector<TFrameHeader> ReadXmlFrameHeaders(const TQzXmlElement& root, int64_t declared,
                                               const TVornFileHeader& header, TStream& stream,
-                                              TLoadBudget& budget) {
+                                              TLoadBudget& budget, int64_t first,
+                                              const TBlockVisitor& visit) {
   std::vector<TFrameHeader> headers;
   bool walking = true;  // until a frame's data are cut short
-  for (int64_t i = 0; i < declared && i < root.ChildCount(); ++i) {
+  for (int64_t i = first; i < declared && i < root.ChildCount(); ++i) {
     const TQzXmlElement* element = root.GetChild(static_cast<int>(i));
     if (element == nullptr || !element->NameIs("Frame")) break;
     const TQzXmlElement* layers = element->FindChild("Layers");
@@ -109,7 +114,7 @@ std::vector<TFrameHeader> ReadXmlFrameHeaders(const TQzXmlElement& root, int64_t
       frame.Start = stream.Position();
       try {
         const int32_t count = layers->AttrAsInteger("Count", 0);
-        for (int32_t l = 0; l < count; ++l) SkipLayerBlocks(stream, header.Version);
+        for (int32_t l = 0; l < count; ++l) SkipLayerBlocks(stream, header.Version, frame, visit);
       } catch (const EReadError&) {
         walking = false;
       }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,19 +28,27 @@ struct TFrameHeader {
   int64_t Start = -1;
 };
 
+// Told of each data block a walk passes over: the frame it belongs to (its
+// size and depth read), whether it is a layer's alpha block, where its bytes
+// begin and how many there are.
+using TBlockVisitor =
+    std::function<void(const TFrameHeader& frame, bool alpha, int64_t offset, int32_t length)>;
+
 // Walks binary frame records from the stream's position, skipping each
 // layer's data blocks by their lengths. Stops before the first record that
 // is cut short or whose depth no load accepts (that frame fails to load, and
 // every later one with it). Each header found is charged to budget.
 std::vector<TFrameHeader> ReadBinaryFrameHeaders(TStream& stream, const TVornFileHeader& header,
-                                                 int64_t declared, TLoadBudget& budget);
+                                                 int64_t declared, TLoadBudget& budget,
+                                                 const TBlockVisitor& visit = {});
 
-// The first declared Frame children of the XML header's root, up to the
-// first one without a Layers element (which fails to load). Their pixel
-// data are walked from the stream's position, by the blocks' lengths, to
-// find where each frame's begin.
+// The Frame children of the XML header's root from first up to declared,
+// up to the first one without a Layers element (which fails to load). Their
+// pixel data are walked from the stream's position, by the blocks' lengths,
+// to find where each frame's begin.
 std::vector<TFrameHeader> ReadXmlFrameHeaders(const TQzXmlElement& root, int64_t declared,
                                               const TVornFileHeader& header, TStream& stream,
-                                              TLoadBudget& budget);
+                                              TLoadBudget& budget, int64_t first = 0,
+                                              const TBlockVisitor& visit = {});
 
 }  // namespace vorn

@@ -13,6 +13,7 @@
 
 namespace vorn {
 
+class TInflateAhead;
 class TPixelMemory;
 class TVornLayer;
 
@@ -32,6 +33,12 @@ struct TLoadLimits {
   // what it makes beyond what its target takes is dropped, and more than
   // this (or than the budget has left) fails the block.
   uint64_t ExtraInflation = 64u << 20;
+  // How many threads a load inflates on at once, its own included (1: its
+  // own alone); see TInflateAhead.
+  unsigned Threads = 1;
+  // Blocks that inflate to less than this are inflated by the load itself:
+  // handing them to a worker would cost about what it saves.
+  uint64_t SmallestAhead = 64u << 10;
 };
 
 // The layers a block may copy from: those of the frames read so far.
@@ -65,27 +72,40 @@ struct TLoadContext {
   // is checked against).
   bool WholeBlockInflate = true;
 
+  // The workers inflating the blocks ahead of the load, while a call that
+  // reads frames runs (null: none).
+  TInflateAhead* Ahead = nullptr;
+
   // Memory that blocks are inflated into whole, at least size bytes: kept
   // from block to block (its pages are touched once per load, not once per
   // block) and charged to the budget while it is held. Fails with
   // ELimitError or std::bad_alloc.
   uint8_t* Scratch(size_t size) {
-    if (size > scratchSize_) {
-      ReleaseScratch();
-      Budget.Charge(size);
-      scratch_.reset(new (std::nothrow) uint8_t[size]);
+    if (size > scratchCharged_ || size > scratchSize_) {
+      AccountScratch(size);
+      scratch_.reset(new (std::nothrow) uint8_t[scratchCharged_]);
       if (!scratch_) {
-        Budget.Release(size);
+        ReleaseScratch();
         throw std::bad_alloc();
       }
-      scratchSize_ = size;
+      scratchSize_ = scratchCharged_;
     }
     return scratch_.get();
   }
+  // Charges the budget as Scratch(size) does without making the memory: a
+  // block a worker inflated is accounted as if inflated here, so that a load
+  // meets its limits at the same point with any number of threads.
+  void AccountScratch(size_t size) {
+    if (size <= scratchCharged_) return;
+    ReleaseScratch();
+    Budget.Charge(size);
+    scratchCharged_ = size;
+  }
   void ReleaseScratch() {
     scratch_.reset();
-    Budget.Release(scratchSize_);
     scratchSize_ = 0;
+    Budget.Release(scratchCharged_);
+    scratchCharged_ = 0;
   }
 
   // Set from the file's header before the first frame is read.
@@ -94,7 +114,8 @@ struct TLoadContext {
 
  private:
   std::unique_ptr<uint8_t[]> scratch_;
-  size_t scratchSize_ = 0;
+  size_t scratchSize_ = 0;     // what scratch_ holds
+  size_t scratchCharged_ = 0;  // what the budget is charged for it, at least that
 };
 
 }  // namespace vorn

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "format/StreamHelpers.h"
 #include "format/VornFormat.h"
 #include "format/VornFrame.h"
 #include "format/VornHead.h"
+#include "format/VornLayer.h"
 #include "support/Messages.h"
 #include "support/Stream.h"
 #include "support/VornError.h"
@@ -40,6 +42,26 @@ bool RowStorage(const TVornFileHeader& header) {
   return header.Version < kVersionHeaderRecord || header.BlockWidth <= 0 ||
          header.BlockHeight <= 0 || header.CompType == kCompJpeg;
 }
+
+// How many blocks one call plans ahead at most; the rest the load inflates.
+constexpr size_t kMostPlanned = 1u << 14;
+
+// The workers of one call that reads frames: started before its first frame
+// is read, joined when it returns or fails.
+class TWorkersForCall {
+ public:
+  TWorkersForCall(TLoadContext& context, std::unique_ptr<TInflateAhead> ahead)
+      : context_(context), ahead_(std::move(ahead)) {
+    context_.Ahead = ahead_.get();
+  }
+  ~TWorkersForCall() { context_.Ahead = nullptr; }
+  TWorkersForCall(const TWorkersForCall&) = delete;
+  TWorkersForCall& operator=(const TWorkersForCall&) = delete;
+
+ private:
+  TLoadContext& context_;
+  std::unique_ptr<TInflateAhead> ahead_;
+};
 
 }  // namespace
 
@@ -257,7 +279,19 @@ void TVornFrameList::LoadFrames(TStream& stream, int64_t count) {
       NewGeneration ? std::min({count, int64_t{Header.Count}, int64_t{root_.ChildCount()}}) : target;
   CheckFrames(checked - Count());
   stream.Seek(next_);
-  while (Count() < target) ReadFrame(stream);
+  {
+    std::unique_ptr<TInflateAhead> ahead;
+    if (context_.Limits.Threads > 1 && context_.WholeBlockInflate && stream.SharedReads()) {
+      std::vector<TPackedRange> plan = PlanInflation(stream, target);
+      const auto workers = static_cast<unsigned>(
+          std::min<size_t>(std::min(context_.Limits.Threads, kMaxLoadThreads) - 1, plan.size()));
+      if (workers > 0)
+        ahead = std::make_unique<TInflateAhead>(stream, std::move(plan), workers,
+                                                context_.Budget.Limit() - context_.Budget.Used());
+    }
+    const TWorkersForCall workers(context_, std::move(ahead));
+    while (Count() < target) ReadFrame(stream);
+  }
   next_ = stream.Position();
   if (Count() >= declared_) {
     DropLayers();
@@ -280,6 +314,33 @@ void TVornFrameList::ReadFrame(TStream& stream) {
   }
   // No later frame copies from this one's layers.
   if (rowStorage_) frames_.back()->Clear();
+}
+
+std::vector<TPackedRange> TVornFrameList::PlanInflation(TStream& stream, int64_t target) {
+  std::vector<TPackedRange> plan;
+  bool first = true;
+  const TBlockVisitor visit = [&](const TFrameHeader& frame, bool alpha, int64_t offset,
+                                  int32_t length) {
+    // The load is at the first block at once: no worker would be ahead of it.
+    if (std::exchange(first, false)) return;
+    if (plan.size() >= kMostPlanned) throw EReadError("planned enough");
+    const auto range = TVornLayer::WholeInflation(Header, frame.Width, frame.Height, frame.Bpp,
+                                                  alpha, offset, length);
+    if (range && range->Capacity >= context_.Limits.SmallestAhead) plan.push_back(*range);
+  };
+  const int64_t position = stream.Position();
+  // The walk's own bookkeeping is not the load's: the plan only guides work.
+  TLoadBudget unbounded(UINT64_MAX);
+  try {
+    if (NewGeneration)
+      ReadXmlFrameHeaders(root_, target, Header, stream, unbounded, Count(), visit);
+    else
+      ReadBinaryFrameHeaders(stream, Header, target - Count(), unbounded, visit);
+  } catch (...) {
+    // A walk that fails plans what it found; the load finds what is wrong.
+  }
+  stream.Seek(position);
+  return plan;
 }
 
 void TVornFrameList::SetHeader(TVornFileHeader& header, uint8_t compType,

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "format/FrameHeaders.h"
+#include "format/InflateAhead.h"
 #include "format/LoadContext.h"
 #include "format/VornFileHeader.h"
 #include "support/QzXml.h"
@@ -85,6 +86,10 @@ class TVornFrameList final : public TLayerLookup {
   void OpenXml(TStream& stream);
   void OpenBinary(TStream& stream);
   void ReadFrame(TStream& stream);
+  // The zlib blocks of the frames from the next one up to target that
+  // workers may inflate ahead of the load (see TInflateAhead); the walk
+  // leaves the stream where it was.
+  std::vector<TPackedRange> PlanInflation(TStream& stream, int64_t target);
   TVornFrame& AppendFrame();
   // Fails with ELimitError when count frames cannot fit in the budget.
   void CheckFrames(int64_t count) const;

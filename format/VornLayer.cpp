@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "format/BlockReader.h"
+#include "format/InflateAhead.h"
 #include "format/JpegDecoder.h"
 #include "format/LoadContext.h"
 #include "format/StreamHelpers.h"
@@ -19,6 +20,7 @@
 #include "support/QzRandom.h"
 #include "support/QzXml.h"
 #include "support/VornError.h"
+#include "surface/DIBSharedImage.h"
 #include "surface/DIBSurface.h"
 
 namespace vorn {
@@ -174,6 +176,7 @@ class TBlockAt {
     end_ = start_ + n;
   }
   void Done() { stream_.Seek(end_); }
+  int64_t Start() const { return start_; }
 
  private:
   TStream& stream_;
@@ -208,6 +211,41 @@ struct TBlockGrid {
 };
 
 }  // namespace
+
+std::optional<TPackedRange> TVornLayer::WholeInflation(const TVornFileHeader& header, int32_t w,
+                                                       int32_t h, int32_t bpp, bool alpha,
+                                                       int64_t offset, int32_t length) {
+  if (length <= 0 || w <= 0 || h <= 0) return std::nullopt;
+  const uint64_t rows = DIBLayout(w, h, alpha ? 8 : bpp).BitsSize;
+  if (rows == 0) return std::nullopt;
+  if (header.Version < format::kVersionHeaderRecord) {
+    // Rows stored as they are have exactly their size.
+    if (static_cast<uint64_t>(length) == rows) return std::nullopt;
+    return TPackedRange{offset, length, rows, true};
+  }
+  const bool jpeg = header.CompType == format::kCompJpeg;
+  if (jpeg ? !alpha : header.CompType != format::kCompZlib) return std::nullopt;
+  if (jpeg || header.BlockWidth <= 0 || header.BlockHeight <= 0)
+    return TPackedRange{offset, length, rows, true};
+  const int64_t blocks = ((int64_t{w} + header.BlockWidth - 1) / header.BlockWidth) *
+                         ((int64_t{h} + header.BlockHeight - 1) / header.BlockHeight);
+  return TPackedRange{offset, length, static_cast<uint64_t>(blocks) * 8 + rows, false};
+}
+
+const TInflatedBlock* TVornLayer::InflatedAhead(const TBlockJob& job, uint64_t capacity, bool exact) {
+  TLoadContext& context = job.Context;
+  if (context.Ahead == nullptr || !context.WholeBlockInflate || capacity > SIZE_MAX) return nullptr;
+  if (!exact) {
+    // Inflated here, a block table would take the load's scratch memory.
+    try {
+      context.AccountScratch(static_cast<size_t>(capacity));
+    } catch (...) {
+      return nullptr;
+    }
+  }
+  return context.Ahead->Take({job.Offset, job.Length, capacity, exact},
+                             context.Budget.Limit() - context.Budget.Used());
+}
 
 TVornLayer::TVornLayer(TPixelMemory* pixels)
     : Surface(std::make_unique<TDIBSurface>(pixels)) {}
@@ -255,7 +293,7 @@ void TVornLayer::ReadBlocks(TStream& stream, const TVornFileHeader& header, TLoa
   if (colorLength == 0) Damaged();
   {
     TBlockAt color(stream, colorLength);
-    const TBlockJob job{context, header, frame, false, *Surface};
+    const TBlockJob job{context, header, frame, false, *Surface, color.Start(), colorLength};
     if (packed)
       DecodePixels(color.Range, job);
     else
@@ -272,7 +310,8 @@ void TVornLayer::ReadBlocks(TStream& stream, const TVornFileHeader& header, TLoa
   Surface->NeedAlpha();
   frame.ReuseSpareLayer(*Surface->AlphaChannel);
   TBlockAt alpha(stream, alphaLength);
-  const TBlockJob job{context, header, frame, true, *Surface->AlphaChannel};
+  const TBlockJob job{context, header, frame, true, *Surface->AlphaChannel, alpha.Start(),
+                      alphaLength};
   if (packed)
     DecodePixels(alpha.Range, job);
   else
@@ -284,6 +323,12 @@ void TVornLayer::DecodeRowsV1(TStream& data, int32_t length, const TBlockJob& jo
   TDIBSurface& target = job.Target;
   const uint64_t total = static_cast<uint64_t>(target.RowBytes()) * target.Height();
   if (static_cast<uint64_t>(static_cast<int64_t>(length)) != total || length < 0) {
+    if (const TInflatedBlock* ahead = InflatedAhead(job, total, true)) {
+      TMemoryView whole(ahead->Bytes.get(), ahead->Size);
+      TBlockReader rows(whole, false, total);
+      DecodeRows(rows, target, false, 0);
+      return;
+    }
     if (InflatedRows(data, target, job.Context, false)) return;
     // Inflated straight into the rows; what lies beyond them is not made.
     TBlockReader rows(data, true, total);
@@ -317,10 +362,11 @@ void TVornLayer::DecodePixels(TStream& data, const TBlockJob& job) {
     limit = blocks ? TBlockGrid(target, header).UsefulBytes(target)
                    : static_cast<uint64_t>(target.RowBytes()) * target.Height();
   const bool scrambled = header.Randomized && !jpeg;
-  if (inflate && !blocks && InflatedRows(data, target, job.Context, scrambled)) return;
-  const uint8_t* inflated = nullptr;
-  size_t produced = 0;
-  if (inflate && InflatedBlock(data, limit, job.Context, inflated, produced)) {
+  const TInflatedBlock* ahead = inflate ? InflatedAhead(job, limit, !blocks) : nullptr;
+  if (!ahead && inflate && !blocks && InflatedRows(data, target, job.Context, scrambled)) return;
+  const uint8_t* inflated = ahead ? ahead->Bytes.get() : nullptr;
+  size_t produced = ahead ? ahead->Size : 0;
+  if (ahead || (inflate && InflatedBlock(data, limit, job.Context, inflated, produced))) {
     TMemoryView whole(inflated, produced);
     TBlockReader reader(whole, false, limit);
     if (blocks)

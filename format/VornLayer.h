@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "format/VornFileHeader.h"
@@ -22,7 +23,9 @@ class TPixelMemory;
 class TQzXmlElement;
 class TStream;
 class TVornFrame;
+struct TInflatedBlock;
 struct TLoadContext;
+struct TPackedRange;
 
 class TVornLayer {
  public:
@@ -43,6 +46,13 @@ class TVornLayer {
   static void CopyBlock(TDIBSurface& target, int32_t x, int32_t y, const TRect& src,
                         const TDIBSurface& source);
 
+  // How the load inflates a data block of offset and length in a frame of
+  // w x h at bpp (its colour block, or its alpha block) when the block is
+  // zlib data inflated whole; nothing where it is not.
+  static std::optional<TPackedRange> WholeInflation(const TVornFileHeader& header, int32_t w,
+                                                    int32_t h, int32_t bpp, bool alpha,
+                                                    int64_t offset, int32_t length);
+
   std::string Name;
   std::unique_ptr<TDIBSurface> Surface;
   bool Visible = true;
@@ -58,7 +68,12 @@ class TVornLayer {
     TVornFrame& Frame;
     bool IsAlpha;
     TDIBSurface& Target;
+    // Where the block lies in the load's stream, and its length.
+    int64_t Offset;
+    int32_t Length;
   };
+  // The block inflated ahead by a worker, when one did (see TInflateAhead).
+  static const TInflatedBlock* InflatedAhead(const TBlockJob& job, uint64_t capacity, bool exact);
   void SizeSurface(TLoadContext& context, TVornFrame& frame);
   void ReadBlocks(TStream& stream, const TVornFileHeader& header, TLoadContext& context,
                   TVornFrame& frame, bool binary);

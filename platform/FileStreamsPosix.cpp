@@ -74,7 +74,7 @@ class TFileByName final : public TPositionalStream {
   TFileByName& operator=(const TFileByName&) = delete;
 
  protected:
-  size_t ReadAt(int64_t offset, void* buffer, size_t count) override {
+  size_t ReadAt(int64_t offset, void* buffer, size_t count) const override {
     return ReadFully(fd_, buffer, count, offset);
   }
 

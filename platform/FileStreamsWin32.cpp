@@ -71,7 +71,7 @@ class TFileByName final : public TPositionalStream {
   TFileByName& operator=(const TFileByName&) = delete;
 
  protected:
-  size_t ReadAt(int64_t offset, void* buffer, size_t count) override {
+  size_t ReadAt(int64_t offset, void* buffer, size_t count) const override {
     auto* out = static_cast<char*>(buffer);
     size_t done = 0;
     while (done < count) {

@@ -120,6 +120,23 @@ size_t TStreamRange::Read(void* buffer, size_t count) {
   return got;
 }
 
+size_t TStream::ReadShared(int64_t offset, void* buffer, size_t count) const {
+  const uint8_t* bytes = ContiguousBytes();
+  const int64_t size = Size();
+  if (bytes == nullptr || offset < 0) throw EReadError(kMsgStreamRead);
+  if (offset >= size) return 0;
+  const auto n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), size - offset));
+  std::memcpy(buffer, bytes + offset, n);
+  return n;
+}
+
+size_t TStreamRange::ReadShared(int64_t offset, void* buffer, size_t count) const {
+  if (offset < 0 || start_ < 0) throw EReadError(kMsgStreamRead);
+  if (offset >= length_) return 0;
+  const auto n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), length_ - offset));
+  return base_.ReadShared(start_ + offset, buffer, n);
+}
+
 const uint8_t* TStreamRange::ContiguousBytes() const {
   const uint8_t* bytes = base_.ContiguousBytes();
   if (bytes == nullptr || start_ < 0 || length_ < 0 || start_ + length_ > base_.Size()) return nullptr;

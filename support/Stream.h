@@ -28,6 +28,13 @@ class TStream {
   // of through a copy); null otherwise.
   virtual const uint8_t* ContiguousBytes() const { return nullptr; }
 
+  // Whether ReadShared may be called from other threads while the stream is
+  // used: its bytes lie in memory or are read at offsets (a file).
+  virtual bool SharedReads() const { return ContiguousBytes() != nullptr; }
+  // Reads up to count bytes at offset without moving the position; only
+  // where SharedReads(). Fewer at the end; fails with EReadError.
+  virtual size_t ReadShared(int64_t offset, void* buffer, size_t count) const;
+
   int64_t Remaining() const;
   // Reads exactly count bytes or fails with EReadError.
   void ReadBuffer(void* buffer, size_t count);
@@ -99,11 +106,15 @@ class TPositionalStream : public TStream {
   int64_t Position() const override { return position_; }
   void Seek(int64_t position) override;
   size_t Read(void* buffer, size_t count) override;
+  bool SharedReads() const override { return true; }
+  size_t ReadShared(int64_t offset, void* buffer, size_t count) const override {
+    return ReadAt(offset, buffer, count);
+  }
 
  protected:
   // Reads up to count bytes at offset: fewer only at the end of the source;
-  // fails with EReadError.
-  virtual size_t ReadAt(int64_t offset, void* buffer, size_t count) = 0;
+  // fails with EReadError. Safe to call from several threads at once.
+  virtual size_t ReadAt(int64_t offset, void* buffer, size_t count) const = 0;
 
  private:
   static constexpr size_t kBuffer = 64 * 1024;
@@ -128,6 +139,8 @@ class TStreamRange final : public TStream {
   size_t Read(void* buffer, size_t count) override;
   // The window's bytes when the base holds them in memory.
   const uint8_t* ContiguousBytes() const override;
+  bool SharedReads() const override { return base_.SharedReads(); }
+  size_t ReadShared(int64_t offset, void* buffer, size_t count) const override;
 
  private:
   TStream& base_;

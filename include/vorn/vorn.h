@@ -82,8 +82,8 @@ typedef struct vorn_error_info {
 
 /* Options of vorn_open_*. A zero-initialised struct (or NULL) gives the
  * defaults. struct_size is sizeof(vorn_options) as the caller was built
- * (0 reads as this first version's size): later versions add fields at the
- * end and read the ones a caller does not have as zero. */
+ * (0 reads as the first version's size, up to error): later versions add
+ * fields at the end and read the ones a caller does not have as zero. */
 typedef struct vorn_options {
   size_t struct_size;
   /* The identification code that unscrambles protected files (0: none). */
@@ -96,6 +96,12 @@ typedef struct vorn_options {
   const vorn_allocator *allocator;
   /* Where a failed vorn_open_* describes its failure; may be NULL. */
   vorn_error_info *error;
+  /* How many threads a call that decodes frames may use, its own included:
+   * 0: the default, VORN_THREADS from the environment, else the machine's
+   * hardware threads; at most 8; 1: the calling thread alone. Every number
+   * gives the same pixels and the same failures. The threads are started
+   * and joined within the call. (Added after the first version.) */
+  uint32_t threads;
 } vorn_options;
 
 /* A source of bytes for vorn_open_io: the input runs from position 0 to

@@ -1,9 +1,12 @@
-// Whole-block inflation is only a faster way to the same result: every
-// fixture-writer file and every hostile file loads to the same frames, or
-// fails with the same error, with it and with the streaming inflater alone,
-// from memory and through a file-like stream.
+// Whole-block inflation, and workers inflating blocks ahead of the load, are
+// only faster ways to the same result: every fixture-writer file and every
+// hostile file loads to the same frames, or fails with the same error, with
+// them and with the streaming inflater alone, from memory and through a
+// file-like stream.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,22 +19,31 @@
 namespace vorn {
 namespace {
 
-// A stream that hides where its bytes lie, as a file does.
-class TOpaqueStream final : public TStream {
+// A stream that hides where its bytes lie and reads them at offsets, as a
+// file does.
+class TOpaqueStream final : public TPositionalStream {
  public:
-  explicit TOpaqueStream(const std::vector<uint8_t>& bytes) : view_(bytes.data(), bytes.size()) {}
-  int64_t Size() const override { return view_.Size(); }
-  int64_t Position() const override { return view_.Position(); }
-  void Seek(int64_t position) override { view_.Seek(position); }
-  size_t Read(void* buffer, size_t count) override { return view_.Read(buffer, count); }
+  explicit TOpaqueStream(const std::vector<uint8_t>& bytes)
+      : TPositionalStream(static_cast<int64_t>(bytes.size())), bytes_(bytes) {}
+
+ protected:
+  size_t ReadAt(int64_t offset, void* buffer, size_t count) const override {
+    if (offset >= Size()) return 0;
+    const size_t n = std::min(count, bytes_.size() - static_cast<size_t>(offset));
+    std::memcpy(buffer, bytes_.data() + offset, n);
+    return n;
+  }
 
  private:
-  TMemoryView view_;
+  const std::vector<uint8_t>& bytes_;
 };
 
 // What a load gave: its error, or every frame's header and pixel blocks.
-std::string LoadOutcome(const std::vector<uint8_t>& bytes, int32_t passCode, bool whole, bool opaque) {
-  TVornFrameList list(passCode, TLoadLimits{.Memory = 256u << 20}, nullptr);
+std::string LoadOutcome(const std::vector<uint8_t>& bytes, int32_t passCode, bool whole, bool opaque,
+                        unsigned threads = 1) {
+  // Every block a worker can take is handed to one.
+  TVornFrameList list(passCode, TLoadLimits{.Memory = 256u << 20, .Threads = threads, .SmallestAhead = 0},
+                      nullptr);
   list.Context().WholeBlockInflate = whole;
   TMemoryView memory(bytes.data(), bytes.size());
   TOpaqueStream file(bytes);
@@ -62,6 +74,8 @@ TEST(WholeBlockInflate, GivesTheStreamingInflatersResultForEveryFile) {
     const std::string reference = LoadOutcome(c.Bytes, c.PassCode, false, false);
     ASSERT_EQ(LoadOutcome(c.Bytes, c.PassCode, true, false), reference) << c.Name;
     ASSERT_EQ(LoadOutcome(c.Bytes, c.PassCode, true, true), reference) << c.Name << " (file)";
+    ASSERT_EQ(LoadOutcome(c.Bytes, c.PassCode, true, false, 8), reference) << c.Name << " (8 threads)";
+    ASSERT_EQ(LoadOutcome(c.Bytes, c.PassCode, true, true, 2), reference) << c.Name << " (file, 2 threads)";
   }
 }
 
