@@ -15,6 +15,11 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 build_pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev libjpeg62-turbo-dev
             libpng-dev libwebp-dev libdeflate-dev)
 native_pkgs=("${build_pkgs[@]}" libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev python3)
+# The Qt image plug-in (desktop/qt) and its test.
+native_pkgs+=(qt6-base-dev)
+# The gdk-pixbuf loader (desktop/gdk-pixbuf), its tests with gdk-pixbuf's
+# tools, and the MIME package's test (xdg-mime asks gio).
+native_pkgs+=(libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info xdg-utils libglib2.0-bin)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
           wine wine32:i386 wine64 fonts-wine qemu-user-static xvfb xauth imagemagick xdotool fonts-ipafont-gothic dpkg-dev)
 wanted=("${native_pkgs[@]}" "${win_pkgs[@]}")
