@@ -269,7 +269,8 @@ class TRecorder : public benchmark::ConsoleReporter {
       r.Seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
       for (const auto& [name, counter] : run.counters) r.Counters[name] = counter.value;
       std::string name = run.run_name.str();
-      if (const size_t at = name.find("/iterations:"); at != std::string::npos) name.erase(at);
+      for (const char* suffix : {"/iterations:", "/real_time"})
+        if (const size_t at = name.find(suffix); at != std::string::npos) name.erase(at);
       const auto it = Results.find(name);
       if (it == Results.end() || r.Seconds < it->second.Seconds) Results[name] = r;
     }
