@@ -6,7 +6,8 @@
 // Times are wall-clock (a call's workers run beside it). A summary of the
 // ratios and the targets follows the table.
 //
-//   build-perf/bench/vorn_bench_reader [--benchmark_filter=...]
+//   build-bench/bench/vorn_bench_reader [--benchmark_filter=...]
+//   build-bench/bench/vorn_bench_reader --write-inputs DIR
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchArguments.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -384,7 +386,24 @@ void RegisterCase(const std::string& name, const TReaderInput& (*input)()) {
 
 }  // namespace
 
+// --write-inputs DIR: the large inputs as .vrn files in DIR, for timing
+// other builds (bench/wine-ratio.sh), instead of running the benchmarks.
+int WriteInputs(const std::string& dir) {
+  std::filesystem::create_directories(dir);
+  for (const TReaderInput* input : {&vorn::bench::OneLayerRows(), &vorn::bench::ThreeLayerRows(),
+                                    &vorn::bench::ThreeLayerBlocks()}) {
+    const std::string path = dir + "/" + input->Name + ".vrn";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(input->File.data()),
+               static_cast<std::streamsize>(input->File.size()));
+    std::printf("%s\n", path.c_str());
+  }
+  vorn::bench::RemoveInputFiles();
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--write-inputs") return WriteInputs(argv[2]);
   // Case 4's 64 frames of 256 x 256 fit an 8 x 8 grid on this screen;
   // cases 1 to 3 are larger than it and are delivered alone.
   ::setenv("VORN_SCREEN", "2048x2048", 1);

@@ -16,6 +16,12 @@ namespace vrnhost {
 int DumpPictures(TSusieLibrary& library, const std::string& outDir,
                  const std::vector<std::string>& files, bool fromMemory, bool wide = false);
 
+// Times rounds GetPicture calls on each file (file input, or memory input
+// when fromMemory), wall clock, and prints the fastest and the median.
+// Returns the number of files whose call failed.
+int TimePictures(TSusieLibrary& library, int rounds, const std::vector<std::string>& files,
+                 bool fromMemory);
+
 // The settings dialog session driven from outside (Windows): runs one
 // ConfigurationDlg call per command file the driver drops into dir and logs
 // what it shows. Returns the process exit code.

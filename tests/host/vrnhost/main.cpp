@@ -9,6 +9,7 @@
 //                                                   (--wide: through the W entry points)
 //   vrnhost LIBRARY --dialog-session DIR            (Windows) the dialog test's session
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ int Usage() {
                "usage: vrnhost LIBRARY [--data DIR] [--only NAME,...]\n"
                "       vrnhost LIBRARY --list\n"
                "       vrnhost LIBRARY --dump OUTDIR [--mem] [--wide] FILE...\n"
+               "       vrnhost LIBRARY --time ROUNDS [--mem] FILE...\n"
                "       vrnhost LIBRARY --dialog-session DIR\n");
   return 2;
 }
@@ -88,6 +90,14 @@ int Main(int argc, char** argv) {
       (args[first] == "--mem" ? fromMemory : wide) = true;
     const std::vector<std::string> files(args.begin() + static_cast<std::ptrdiff_t>(first), args.end());
     return DumpPictures(library, args[1], files, fromMemory, wide) == 0 ? 0 : 1;
+  }
+  if (!args.empty() && args[0] == "--time") {
+    if (args.size() < 3) return Usage();
+    const int rounds = std::atoi(args[1].c_str());
+    const bool fromMemory = args[2] == "--mem";
+    const std::vector<std::string> files(args.begin() + (fromMemory ? 3 : 2), args.end());
+    if (rounds <= 0 || files.empty()) return Usage();
+    return TimePictures(library, rounds, files, fromMemory) == 0 ? 0 : 1;
   }
   if (!args.empty() && args[0] == "--dialog-session") {
     if (args.size() != 2) return Usage();
