@@ -6,6 +6,7 @@
 
 #include "format/WholeInflate.h"
 #include "support/Stream.h"
+#include "surface/PixelMemory.h"
 
 namespace vorn {
 
@@ -69,7 +70,29 @@ void TInflateAhead::PassLocked(TJob& job) {
     held_ -= job.Cost;
   }
   job.State = TState::Passed;
-  job.Result = {};
+  RecycleLocked(std::move(job.Result));
+}
+
+void TInflateAhead::RecycleLocked(TInflatedBlock&& block) {
+  if (block.Bytes && spare_.size() <= window_) spare_.push_back(std::move(block));
+  block = {};
+}
+
+std::unique_ptr<uint8_t[]> TInflateAhead::Buffer(size_t size, size_t& capacity) {
+  {
+    const std::lock_guard lock(mutex_);
+    for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+      if (it->Capacity < size) continue;
+      capacity = it->Capacity;
+      std::unique_ptr<uint8_t[]> bytes = std::move(it->Bytes);
+      spare_.erase(it);
+      return bytes;
+    }
+  }
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
+  if (bytes) AdviseHugePages(bytes.get(), size);
+  capacity = size;
+  return bytes;
 }
 
 void TInflateAhead::Work() {
@@ -96,7 +119,8 @@ void TInflateAhead::Inflate(TJob& job) {
     if (range.Offset < 0 || range.Length <= 0 || range.Capacity == 0 || range.Capacity > SIZE_MAX)
       return;
     const auto length = static_cast<size_t>(range.Length);
-    std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[static_cast<size_t>(range.Capacity)]);
+    size_t capacity = 0;
+    std::unique_ptr<uint8_t[]> out = Buffer(static_cast<size_t>(range.Capacity), capacity);
     if (!out) return;
     std::unique_ptr<uint8_t[]> copy;
     const uint8_t* in = nullptr;
@@ -105,16 +129,18 @@ void TInflateAhead::Inflate(TJob& job) {
       in = stream_.ContiguousBytes() + range.Offset;
     } else {
       copy.reset(new (std::nothrow) uint8_t[length]);
-      if (!copy || stream_.ReadShared(range.Offset, copy.get(), length) != length) return;
+      if (!copy) return;
+      AdviseHugePages(copy.get(), length);
+      if (stream_.ReadShared(range.Offset, copy.get(), length) != length) return;
       in = copy.get();
     }
     size_t produced = 0;
-    if (!InflateWhole(in, length, out.get(), static_cast<size_t>(range.Capacity),
-                      range.Exact ? nullptr : &produced))
-      return;
+    const bool ok = InflateWhole(in, length, out.get(), static_cast<size_t>(range.Capacity),
+                                 range.Exact ? nullptr : &produced);
     job.Result.Bytes = std::move(out);
+    job.Result.Capacity = capacity;
     job.Result.Size = range.Exact ? static_cast<size_t>(range.Capacity) : produced;
-    job.Ok = true;
+    job.Ok = ok;
   } catch (...) {
     // Read or allocation failures leave the block to the load.
   }
@@ -122,7 +148,7 @@ void TInflateAhead::Inflate(TJob& job) {
 
 const TInflatedBlock* TInflateAhead::Take(const TPackedRange& block, uint64_t room) {
   std::unique_lock lock(mutex_);
-  taken_ = {};
+  RecycleLocked(std::move(taken_));
   // The load reads forward: blocks planned before this one were not where
   // the plan placed them, and are given up (once a worker at one is done).
   while (cursor_ < jobs_.size() && jobs_[cursor_].Range.Offset < block.Offset) {

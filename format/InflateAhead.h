@@ -39,10 +39,11 @@ struct TPackedRange {
   friend bool operator==(const TPackedRange&, const TPackedRange&) = default;
 };
 
-// What a worker made of a block.
+// What a worker made of a block: Size bytes in a buffer of Capacity.
 struct TInflatedBlock {
   std::unique_ptr<uint8_t[]> Bytes;
   size_t Size = 0;
+  size_t Capacity = 0;
 };
 
 // How many threads a load uses when its options do not say: VORN_THREADS
@@ -86,6 +87,11 @@ class TInflateAhead {
   void Inflate(TJob& job);
   void AdmitLocked(uint64_t room);
   void PassLocked(TJob& job);
+  // Keeps a buffer the load is done with for the next block (new memory
+  // costs a page fault per page on first write: as much as inflating into
+  // it), as many as can be in use at once.
+  void RecycleLocked(TInflatedBlock&& block);
+  std::unique_ptr<uint8_t[]> Buffer(size_t size, size_t& capacity);
 
   const TStream& stream_;
   const bool copyInput_;
@@ -100,6 +106,7 @@ class TInflateAhead {
   uint64_t held_ = 0;     // their cost
   bool stop_ = false;
   TInflatedBlock taken_;  // the result handed out last
+  std::vector<TInflatedBlock> spare_;  // buffers to inflate into again
   size_t delivered_ = 0;
   std::vector<std::thread> threads_;
 };
