@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "api/IoStream.h"
+#include "api/OpenStream.h"
 #include "api/VornImage.h"
 #include "format/LoadBudget.h"
 #include "format/VornFrame.h"
@@ -172,6 +173,20 @@ vorn_status vorn_open_io(const vorn_io* io, const vorn_options* options, vorn_im
       },
       io, options, out);
 }
+
+}  // extern "C"
+
+vorn_status vorn::api::OpenStream(std::unique_ptr<vorn::TStream> input, const vorn_options* options,
+                                  vorn_image** out) noexcept {
+  if (!input) return Refuse(out);
+  return Open(
+      [](const void* s) -> std::unique_ptr<vorn::TStream> {
+        return std::move(*static_cast<std::unique_ptr<vorn::TStream>*>(const_cast<void*>(s)));
+      },
+      &input, options, out);
+}
+
+extern "C" {
 
 void vorn_close(vorn_image* image) {
   if (image == nullptr || !OpenImages().Remove(image)) return;

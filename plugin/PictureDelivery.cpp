@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "api/OpenStream.h"
 #include "api/TiledPicture.h"
 #include "config/VornSettings.h"
 #include "format/VornFileHeader.h"
@@ -131,34 +132,18 @@ class TPictureInput {
         return nullptr;
       return image;
     }
-    // A file is read through the library's reader callbacks, its positions
-    // counted from the picture's offset.
-    io_.size = static_cast<uint64_t>(std::max<int64_t>(stream_->Size() - offset_, 0));
-    io_.user = this;
-    io_.read = [](void* user, void* buffer, size_t count) -> size_t {
-      try {
-        return static_cast<TPictureInput*>(user)->stream_->Read(buffer, count);
-      } catch (...) {
-        return static_cast<size_t>(-1);
-      }
-    };
-    io_.seek = [](void* user, uint64_t position) -> int {
-      try {
-        auto* self = static_cast<TPictureInput*>(user);
-        self->stream_->Seek(self->offset_ + static_cast<int64_t>(position));
-        return 0;
-      } catch (...) {
-        return -1;
-      }
-    };
-    if (vorn_open_io(&io_, &options, &image) != VORN_OK) return nullptr;
+    // A file is read from the picture's offset on, at offsets (so that
+    // the library's workers may read it too).
+    const int64_t size = std::max<int64_t>(stream_->Size() - offset_, 0);
+    if (api::OpenStream(std::make_unique<TStreamRange>(*stream_, offset_, size), &options, &image) !=
+        VORN_OK)
+      return nullptr;
     return image;
   }
 
  private:
   std::unique_ptr<TStream> stream_;
   int64_t offset_ = 0;
-  vorn_io io_{};
 };
 
 // An image open for one call; closed on every path.
@@ -285,6 +270,8 @@ int32_t GetPictureInfoCall(const TPictureRequest& request, SusiePictureInfo* lpI
       Trace("GetPictureInfo:SetHeader");
       vorn_info info{};
       Check(vorn_get_info(*image, &info));
+      // The header is read from the first frame: a file without frames has none.
+      if (info.frame_count == 0) throw EListError(kMsgGetFrame);
       header.Width = info.width;
       header.Height = info.height;
       header.Bpp = info.bits_per_pixel;
