@@ -54,7 +54,9 @@ void TInflateAhead::AdmitLocked(uint64_t room) {
   while (nextAdmit_ < jobs_.size() && busy_ < window_) {
     TJob& job = jobs_[nextAdmit_];
     if (job.State == TState::Planned) {
-      if (job.Cost > room || held_ > room - job.Cost) break;
+      // Kept buffers count too, until a worker takes one again.
+      const uint64_t holding = held_ + spareBytes_;
+      if (job.Cost > room || holding > room - job.Cost) break;
       job.State = TState::Admitted;
       ++busy_;
       held_ += job.Cost;
@@ -74,7 +76,10 @@ void TInflateAhead::PassLocked(TJob& job) {
 }
 
 void TInflateAhead::RecycleLocked(TInflatedBlock&& block) {
-  if (block.Bytes && spare_.size() <= window_) spare_.push_back(std::move(block));
+  if (block.Bytes && spare_.size() < window_) {
+    spareBytes_ += block.Capacity;
+    spare_.push_back(std::move(block));
+  }
   block = {};
 }
 
@@ -84,6 +89,7 @@ std::unique_ptr<uint8_t[]> TInflateAhead::Buffer(size_t size, size_t& capacity) 
     for (auto it = spare_.begin(); it != spare_.end(); ++it) {
       if (it->Capacity < size) continue;
       capacity = it->Capacity;
+      spareBytes_ -= capacity;
       std::unique_ptr<uint8_t[]> bytes = std::move(it->Bytes);
       spare_.erase(it);
       return bytes;

@@ -89,7 +89,7 @@ class TInflateAhead {
   void PassLocked(TJob& job);
   // Keeps a buffer the load is done with for the next block (new memory
   // costs a page fault per page on first write: as much as inflating into
-  // it), as many as can be in use at once.
+  // it), one per worker.
   void RecycleLocked(TInflatedBlock&& block);
   std::unique_ptr<uint8_t[]> Buffer(size_t size, size_t& capacity);
 
@@ -107,6 +107,7 @@ class TInflateAhead {
   bool stop_ = false;
   TInflatedBlock taken_;  // the result handed out last
   std::vector<TInflatedBlock> spare_;  // buffers to inflate into again
+  uint64_t spareBytes_ = 0;            // their capacity
   size_t delivered_ = 0;
   std::vector<std::thread> threads_;
 };
