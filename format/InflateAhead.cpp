@@ -169,7 +169,6 @@ const TInflatedBlock* TInflateAhead::Take(const TPackedRange& block, uint64_t ro
     if (job.State == TState::Done && job.Ok) {
       taken_ = std::move(job.Result);
       result = &taken_;
-      ++delivered_;
     }
     PassLocked(job);
   }

@@ -71,9 +71,6 @@ class TInflateAhead {
   // (what the load's budget has left beside what the load itself holds).
   const TInflatedBlock* Take(const TPackedRange& block, uint64_t room);
 
-  // How many blocks workers inflated and the load took (for tests).
-  size_t Delivered() const { return delivered_; }
-
  private:
   enum class TState { Planned, Admitted, Running, Done, Passed };
   struct TJob {
@@ -108,7 +105,6 @@ class TInflateAhead {
   TInflatedBlock taken_;  // the result handed out last
   std::vector<TInflatedBlock> spare_;  // buffers to inflate into again
   uint64_t spareBytes_ = 0;            // their capacity
-  size_t delivered_ = 0;
   std::vector<std::thread> threads_;
 };
 

@@ -187,6 +187,20 @@ class TBlockAt {
   TStreamRange Range;
 };
 
+// How many blocks a table of the header's block size has over w x h.
+int64_t BlockCount(int64_t w, int64_t h, const TVornFileHeader& header) {
+  return ((w + header.BlockWidth - 1) / header.BlockWidth) *
+         ((h + header.BlockHeight - 1) / header.BlockHeight);
+}
+
+// The most bytes a block table of n blocks and its stored blocks can use
+// over pixel rows of rowsBytes in all: the blocks of a band start on whole
+// bytes, so a row of them is at most a row of the target (BX x ColumnBytes
+// would be far more for a block wider than it).
+uint64_t BlockTableLimit(int64_t n, uint64_t rowsBytes) {
+  return static_cast<uint64_t>(n) * 8 + rowsBytes;
+}
+
 // Geometry of the block table of a target.
 struct TBlockGrid {
   int64_t BW, BH, BX, BY, N, ColumnBytes;
@@ -198,15 +212,12 @@ struct TBlockGrid {
     if ((BW * b) % 8 != 0) Damaged();
     BX = (target.Width() + BW - 1) / BW;
     BY = (target.Height() + BH - 1) / BH;
-    N = BX * BY;
+    N = BlockCount(target.Width(), target.Height(), header);
     ColumnBytes = (BW * b + 7) / 8;
   }
-  // The most bytes a block table and its stored blocks can use: the blocks
-  // of a band start on whole bytes, so a row of them is at most a row of the
-  // target (BX x ColumnBytes would be far more for a block wider than it).
   uint64_t UsefulBytes(const TDIBSurface& target) const {
-    return static_cast<uint64_t>(N) * 8 +
-           static_cast<uint64_t>(target.RowBytes()) * static_cast<uint64_t>(target.Height());
+    return BlockTableLimit(N, static_cast<uint64_t>(target.RowBytes()) *
+                                  static_cast<uint64_t>(target.Height()));
   }
 };
 
@@ -227,9 +238,7 @@ std::optional<TPackedRange> TVornLayer::WholeInflation(const TVornFileHeader& he
   if (jpeg ? !alpha : header.CompType != format::kCompZlib) return std::nullopt;
   if (jpeg || header.BlockWidth <= 0 || header.BlockHeight <= 0)
     return TPackedRange{offset, length, rows, true};
-  const int64_t blocks = ((int64_t{w} + header.BlockWidth - 1) / header.BlockWidth) *
-                         ((int64_t{h} + header.BlockHeight - 1) / header.BlockHeight);
-  return TPackedRange{offset, length, static_cast<uint64_t>(blocks) * 8 + rows, false};
+  return TPackedRange{offset, length, BlockTableLimit(BlockCount(w, h, header), rows), false};
 }
 
 const TInflatedBlock* TVornLayer::InflatedAhead(const TBlockJob& job, uint64_t capacity, bool exact) {
