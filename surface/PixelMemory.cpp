@@ -14,7 +14,7 @@ namespace vorn {
 // 4 KiB; on a virtual machine those faults can cost more than inflating the
 // data written. Only the whole 2 MiB stretches inside the block are advised.
 void AdviseHugePages([[maybe_unused]] void* bytes, [[maybe_unused]] size_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
+#if defined(__linux__) && defined(MADV_HUGEPAGE) && !defined(VORN_NO_HUGE_PAGES)
   constexpr uintptr_t kHuge = uintptr_t{2} << 20;
   if (bytes == nullptr || size < 2 * kHuge) return;
   const auto at = reinterpret_cast<uintptr_t>(bytes);
