@@ -57,36 +57,46 @@ bool TVornImage::HasSignature(TStream& input) {
 TVornImage::TVornImage(std::unique_ptr<TStream> input, const TImageOptions& options,
                        bool signature)
     : input_(std::move(input)),
+      start_(input_->Position()),
       allocator_(options.Allocator ? std::make_unique<TAllocatorMemory>(*options.Allocator)
                                    : nullptr),
-      frames_(options.PassCode, options.Limits, allocator_.get()),
+      passCode_(options.PassCode),
+      limits_(options.Limits),
+      frames_(std::make_unique<TVornFrameList>(passCode_, limits_, allocator_.get())),
       signature_(signature) {}
 
 void TVornImage::Open() {
   if (input_->Remaining() == 0) throw EVornError(TErrorKind::Damaged, "the file is empty");
-  frames_.Open(*input_);
+  frames_->Open(*input_);
   // A file without a signature is one of ours only if its first frame reads
   // (every caller reads it anyway): other files fail here, as not ours.
   if (!signature_) {
-    if (frames_.DeclaredFrames() == 0) throw EVornError(TErrorKind::Damaged, "no signature and no frame");
-    frames_.LoadFrames(*input_, 1);
+    if (frames_->DeclaredFrames() == 0) throw EVornError(TErrorKind::Damaged, "no signature and no frame");
+    frames_->LoadFrames(*input_, 1);
   }
+}
+
+void TVornImage::Reopen() {
+  frames_.reset();
+  frames_ = std::make_unique<TVornFrameList>(passCode_, limits_, allocator_.get());
+  input_->Seek(start_);
+  Open();
 }
 
 TVornImage::~TVornImage() = default;
 
 vorn_info TVornImage::Info() {
   vorn_info info{};
-  info.generation = frames_.NewGeneration ? 2 : 1;
-  info.version = frames_.NewGeneration ? frames_.Header.Version : frames_.Version;
+  info.generation = frames_->NewGeneration ? 2 : 1;
+  info.version = frames_->NewGeneration ? frames_->Header.Version : frames_->Version;
   if (FrameCount() > 0) {
     const TVornFrame& first = Frame(0);
     info.width = first.Width();
     info.height = first.Height();
     info.bits_per_pixel = first.Bpp();
   }
-  info.frame_count = static_cast<uint32_t>(std::min<int64_t>(frames_.DeclaredFrames(), UINT32_MAX));
-  const TVornFileHeader& h = frames_.Header;
+  info.frame_count = static_cast<uint32_t>(std::min<int64_t>(frames_->DeclaredFrames(), UINT32_MAX));
+  const TVornFileHeader& h = frames_->Header;
   const bool scrambled = h.Randomized != 0 && h.CompType != format::kCompJpeg;
   const bool blocks = h.BlockWidth > 0 && h.BlockHeight > 0;
   info.rows_scrambled = scrambled && !blocks;
@@ -95,10 +105,17 @@ vorn_info TVornImage::Info() {
 }
 
 const TVornFrame& TVornImage::Frame(uint32_t index) {
-  if (index < INT32_MAX)
-    if (const TVornFrame* alone = frames_.LoadAlone(*input_, static_cast<int>(index))) return *alone;
-  frames_.LoadFrames(*input_, int64_t{index} + 1);
-  return frames_.GetFrame(static_cast<int>(index));
+  const TVornFrame* frame = nullptr;
+  if (index < INT32_MAX) frame = frames_->LoadAlone(*input_, static_cast<int>(index));
+  if (frame == nullptr) {
+    frames_->LoadFrames(*input_, int64_t{index} + 1);
+    frame = &frames_->GetFrame(static_cast<int>(index));
+  }
+  if (frame->Composed) return *frame;
+  // A sheet read this frame only to check it; no frame of a new list is
+  // left uncomposed.
+  Reopen();
+  return Frame(index);
 }
 
 vorn_frame_info TVornImage::FrameInfo(uint32_t index) {
@@ -118,19 +135,21 @@ vorn_frame_info TVornImage::FrameInfo(uint32_t index) {
 }
 
 uint32_t TVornImage::ScannedFrames() {
-  const size_t count = frames_.FrameHeaders(*input_).size();
+  const size_t count = frames_->FrameHeaders(*input_).size();
   return static_cast<uint32_t>(std::min<size_t>(count, UINT32_MAX));
 }
 
 vorn_frame_header TVornImage::FrameHeader(uint32_t index) {
-  const TFrameHeader& frame = frames_.FrameHeaders(*input_).at(index);
+  const TFrameHeader& frame = frames_->FrameHeaders(*input_).at(index);
   if (headerNames_.size() <= index) headerNames_.resize(index + 1);
   std::string& name = headerNames_[index];
   if (name.empty() && !frame.Name.empty()) name = platform::Cp932ToUtf8(frame.Name);
   const TDIBLayout layout = DIBLayout(frame.Width, frame.Height, frame.Bpp);
   vorn_frame_header header{};
   header.name = name.c_str();
-  header.stored_name = frame.Name.c_str();
+  if (storedNames_.size() <= index) storedNames_.resize(index + 1);
+  if (storedNames_[index].empty()) storedNames_[index] = frame.Name;
+  header.stored_name = storedNames_[index].c_str();
   header.delay = frame.Delay;
   header.delay_ms = static_cast<uint32_t>(std::max(frame.Delay, 0));
   header.width = frame.Width;
@@ -141,17 +160,34 @@ vorn_frame_header TVornImage::FrameHeader(uint32_t index) {
   return header;
 }
 
-void TVornImage::DecodeAll() { frames_.LoadFrames(*input_, INT64_MAX); }
+void TVornImage::DecodeAll() { frames_->LoadFrames(*input_, INT64_MAX); }
 
 const TDIBSurface& TVornImage::Sheet(int32_t screenW, int32_t screenH, uint32_t& shown) {
-  DecodeAll();
   sheet_.reset();
-  const TDIBSurface& first = *frames_.GetFrame(0).Surface;
+  // The first frame's size and the declared count give the grid before the
+  // other frames are read; a load that reads them all ends with that count.
+  frames_->LoadFrames(*input_, 1);
+  int64_t composed = INT64_MAX;
+  if (frames_->Count() > 0) {
+    const TDIBSurface& first = *frames_->GetFrame(0).Surface;
+    if (first.Width() != 0 && first.Height() != 0) {
+      const auto count = static_cast<int32_t>(std::min<int64_t>(frames_->DeclaredFrames(), INT32_MAX));
+      composed = TFrameGrid::Fit(first.Width(), first.Height(), count, screenW, screenH).Shown;
+    }
+  }
+  // An earlier sheet may have left frames this one shows uncomposed.
+  for (int i = 0; i < frames_->Count() && i < composed; ++i)
+    if (!frames_->GetFrame(i).Composed) {
+      Reopen();
+      break;
+    }
+  frames_->LoadFrames(*input_, INT64_MAX, composed);
+  const TDIBSurface& first = *frames_->GetFrame(0).Surface;
   shown = static_cast<uint32_t>(
-      TFrameGrid::Fit(first.Width(), first.Height(), frames_.Count(), screenW, screenH).Shown);
+      TFrameGrid::Fit(first.Width(), first.Height(), frames_->Count(), screenW, screenH).Shown);
   // A picture of one frame is that frame's composite, as it is.
-  if (const TDIBSurface* single = SingleFramePicture(frames_, screenW, screenH)) return *single;
-  sheet_ = BuildTiledPicture(frames_, screenW, screenH);
+  if (const TDIBSurface* single = SingleFramePicture(*frames_, screenW, screenH)) return *single;
+  sheet_ = BuildTiledPicture(*frames_, screenW, screenH);
   return *sheet_;
 }
 

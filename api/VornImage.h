@@ -55,17 +55,20 @@ class TVornImage {
   TVornImage& operator=(const TVornImage&) = delete;
 
   // The frames the file declares.
-  int64_t FrameCount() const { return frames_.DeclaredFrames(); }
+  int64_t FrameCount() const { return frames_->DeclaredFrames(); }
   vorn_info Info();
   vorn_frame_info FrameInfo(uint32_t index);
   // The frames' headers, scanned once without decoding.
   uint32_t ScannedFrames();
   vorn_frame_header FrameHeader(uint32_t index);
-  // Frame index (below FrameCount), decoded along with every frame before it.
+  // Frame index (below FrameCount), decoded along with every frame before it
+  // (and read again from the start where a sheet left it not composed).
   const TVornFrame& Frame(uint32_t index);
   void DecodeAll();
   // The tiled picture of every frame for a screen of screenW x screenH,
-  // kept until the next call; shown is how many frames it shows.
+  // kept until the next call; shown is how many frames it shows. Every
+  // frame is read (the file's verdict is the whole file's); those outside
+  // the grid are not composed.
   const TDIBSurface& Sheet(int32_t screenW, int32_t screenH, uint32_t& shown);
 
   // Turns the exception being handled into a status, and remembers it as
@@ -83,12 +86,20 @@ class TVornImage {
                        int64_t offset);
 
  private:
+  // A new frame list, opened at the input's start: the frames read so far
+  // are dropped.
+  void Reopen();
+
   std::unique_ptr<TStream> input_;
+  int64_t start_ = 0;  // where the picture starts in input_
   std::unique_ptr<TAllocatorMemory> allocator_;
-  TVornFrameList frames_;
+  int32_t passCode_ = 0;
+  TLoadLimits limits_;
+  std::unique_ptr<TVornFrameList> frames_;
   bool signature_ = false;
   std::deque<std::string> names_;  // UTF-8, made as asked for; growing keeps them in place
   std::deque<std::string> headerNames_;  // the same for the frames' headers
+  std::deque<std::string> storedNames_;  // and their bytes as stored (the list may be read again)
   std::unique_ptr<TDIBSurface> sheet_;
   vorn_error_info error_{};
 };

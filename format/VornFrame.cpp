@@ -134,7 +134,7 @@ void TVornFrame::LoadBinary(TStream& stream, const TVornFileHeader& header, TLoa
     layer.LoadBinary(stream, header, context, *this);
     Compose(layer, i, context.NotFillBG);
   }
-  PaintBackground();
+  if (Composed) PaintBackground();
   if (header.Version >= format::kVersionRecordLists) {
     ReadRecordList(stream, RecordList1);
     ReadRecordList(stream, RecordList2);
@@ -187,7 +187,7 @@ void TVornFrame::LoadXml(const TQzXmlElement& element, TStream& stream,
     layer.LoadXml(*child, stream, header, context, *this);
     Compose(layer, i, context.NotFillBG);
   }
-  PaintBackground();
+  if (Composed) PaintBackground();
 }
 
 void TVornFrame::FillBackground(int32_t color) {
@@ -239,7 +239,7 @@ bool TVornFrame::TakeLayerPixels(TDIBSurface& layer) {
 
 void TVornFrame::Compose(TVornLayer& layer, int position, bool notFillBG) {
   TDIBSurface& s = *layer.Surface;
-  if (layer.Visible) {
+  if (layer.Visible && Composed) {
     const bool alphaOn = s.AlphaChannel != nullptr && layer.AlphaOn;
     if (alphaOn && firstVisible_) Surface->CopyAlpha(*s.AlphaChannel);
 

@@ -56,6 +56,10 @@ class TVornFrame {
   void ReuseSpareLayer(TDIBSurface& target);
 
   int32_t Delay = 100;
+  // Set false before a load that only reads and checks the layers, for a
+  // frame nobody will be shown: nothing is drawn and the composite holds
+  // nothing (no memory of it is touched).
+  bool Composed = true;
   std::unique_ptr<TDIBSurface> Surface;
   int32_t TransColor = 0;
   std::string Name;

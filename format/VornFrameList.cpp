@@ -266,7 +266,7 @@ void TVornFrameList::OpenBinary(TStream& stream) {
   declared_ = std::max(count, 0);
 }
 
-void TVornFrameList::LoadFrames(TStream& stream, int64_t count) {
+void TVornFrameList::LoadFrames(TStream& stream, int64_t count, int64_t composed) {
   if (state_ == TState::Closed) throw std::logic_error("LoadFrames before Open");
   if (state_ == TState::Failed) throw EVornError(kMsgFileDamaged);
   if (state_ == TState::Complete) return;
@@ -290,7 +290,10 @@ void TVornFrameList::LoadFrames(TStream& stream, int64_t count) {
                                                 context_.Budget.Limit() - context_.Budget.Used());
     }
     const TWorkersForCall workers(context_, std::move(ahead));
-    while (Count() < target) ReadFrame(stream);
+    // A JPEG layer takes its picture's size, which composing it checks
+    // against the frame's: frames of such files are always composed.
+    const bool jpeg = Header.CompType == kCompJpeg;
+    while (Count() < target) ReadFrame(stream, Count() < composed || jpeg);
   }
   next_ = stream.Position();
   if (Count() >= declared_) {
@@ -303,14 +306,18 @@ void TVornFrameList::LoadFrames(TStream& stream, int64_t count) {
   }
 }
 
-void TVornFrameList::ReadFrame(TStream& stream) {
+void TVornFrameList::ReadFrame(TStream& stream, bool compose) {
   const int index = Count();
   if (NewGeneration) {
     const TQzXmlElement* child = root_.GetChild(index);
     if (child == nullptr || !child->NameIs("Frame")) throw EVornError(kMsgFileDamaged);
-    AppendFrame().LoadXml(*child, stream, Header, context_);
+    TVornFrame& frame = AppendFrame();
+    frame.Composed = compose;
+    frame.LoadXml(*child, stream, Header, context_);
   } else {
-    AppendFrame().LoadBinary(stream, Header, context_);
+    TVornFrame& frame = AppendFrame();
+    frame.Composed = compose;
+    frame.LoadBinary(stream, Header, context_);
   }
   // No later frame copies from this one's layers.
   if (rowStorage_) frames_.back()->Clear();

@@ -47,8 +47,10 @@ class TVornFrameList final : public TLayerLookup {
   void Open(TStream& stream);
   // Reads frames on until Count() is count or the file has no more; a
   // frame that fails fails the call (and every later one). The layers are
-  // dropped once the last frame is read.
-  void LoadFrames(TStream& stream, int64_t count);
+  // dropped once the last frame is read. Frames from index composed on
+  // are read and checked as any other, but not composed (see
+  // TVornFrame::Composed) where that cannot change how the load ends.
+  void LoadFrames(TStream& stream, int64_t count, int64_t composed = INT64_MAX);
   // The headers of the frames the file holds, read once without decoding
   // a pixel (after Open; the stream's position is kept).
   const std::vector<TFrameHeader>& FrameHeaders(TStream& stream);
@@ -85,7 +87,7 @@ class TVornFrameList final : public TLayerLookup {
   enum class TState { Closed, Open, Complete, Failed };
   void OpenXml(TStream& stream);
   void OpenBinary(TStream& stream);
-  void ReadFrame(TStream& stream);
+  void ReadFrame(TStream& stream, bool compose);
   // The zlib blocks of the frames from the next one up to target that
   // workers may inflate ahead of the load (see TInflateAhead); the walk
   // leaves the stream where it was.

@@ -200,6 +200,47 @@ TEST(PublicApi, AFrameAskedForAheadIsReadByItselfWhereNoBlockCanCopyFromAnother)
   }
 }
 
+// A sheet reads every frame but composes only those it shows: a frame it
+// left out, or a sheet that shows more, is read again, equal to a fresh read.
+TEST(PublicApi, FramesASheetLeftOutAreReadAgainWhenAskedFor) {
+  const auto sheet = [](vorn_image* image, int32_t screenW) {
+    vorn_dib dib{};
+    if (vorn_decode_sheet_dib(image, screenW, 8, &dib, nullptr) != VORN_OK) return std::vector<uint8_t>{};
+    return std::vector<uint8_t>(dib.bits, dib.bits + dib.bits_size);
+  };
+  const auto frame = [](vorn_image* image, uint32_t index) {
+    std::vector<uint8_t> rgba(8 * 8 * 4);
+    EXPECT_EQ(vorn_decode_frame_rgba(image, index, rgba.data(), 8 * 4), VORN_OK);
+    return rgba;
+  };
+  for (const auto generation : {FxGeneration::Binary, FxGeneration::Xml}) {
+    for (const int32_t blockSide : {0, 4}) {
+      FxFile file = MakeSimpleFile(FxSimpleOptions{.width = 8, .height = 8, .frames = 3, .layersPerFrame = 2,
+                                                   .generation = generation, .blockWidth = blockSide,
+                                                   .blockHeight = blockSide, .alpha = true});
+      for (FxFrame& f : file.frames) f.layers[0].alphaOn = true, f.layers[1].alpha = 128;
+      file.frames[2].name = "last";
+      const std::vector<uint8_t> bytes = WriteVrn(file);
+      const TImage fresh(bytes), image(bytes);
+      ASSERT_EQ(image.Status, VORN_OK);
+      vorn_frame_header header{};
+      ASSERT_EQ(vorn_get_frame_header(image.Image, 2, &header), VORN_OK);
+      EXPECT_EQ(sheet(image.Image, 8).size(), 8u * 8 * 3);  // frame 0 alone
+      EXPECT_EQ(sheet(image.Image, 24), sheet(fresh.Image, 24));
+      EXPECT_EQ(sheet(image.Image, 8), sheet(fresh.Image, 8));
+      EXPECT_EQ(frame(image.Image, 2), frame(fresh.Image, 2));
+      EXPECT_EQ(frame(image.Image, 1), frame(fresh.Image, 1));
+      EXPECT_STREQ(header.stored_name, "last");  // kept through the reads again
+
+      // The verdict stays the whole file's.
+      file.frames[2].layers[0].colorBytes = std::vector<uint8_t>{0x78, 0x9C, 0xFF, 0xFF};
+      const TImage damaged(WriteVrn(file));
+      vorn_dib dib{};
+      EXPECT_NE(vorn_decode_sheet_dib(damaged.Image, 8, 8, &dib, nullptr), VORN_OK);
+    }
+  }
+}
+
 TEST(PublicApi, MisuseIsRefusedWithAStatus) {
   const std::vector<uint8_t> bytes = WriteVrn(MakeSimpleFile(10, 4, 8, 2));
   vorn_image* image = nullptr;
