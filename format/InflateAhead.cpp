@@ -102,6 +102,7 @@ std::unique_ptr<uint8_t[]> TInflateAhead::Buffer(size_t size, size_t& capacity) 
 }
 
 void TInflateAhead::Work() {
+  TCopy copy;
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] {
@@ -111,15 +112,18 @@ void TInflateAhead::Work() {
     if (stop_) return;
     TJob& job = jobs_[nextRun_++];
     job.State = TState::Running;
+    // While the job runs its cost counts the copy.
+    spareBytes_ -= copy.Capacity;
     lock.unlock();
-    Inflate(job);
+    Inflate(job, copy);
     lock.lock();
+    spareBytes_ += copy.Capacity;
     job.State = TState::Done;
     changed_.notify_all();
   }
 }
 
-void TInflateAhead::Inflate(TJob& job) {
+void TInflateAhead::Inflate(TJob& job, TCopy& copy) {
   const TPackedRange& range = job.Range;
   try {
     if (range.Offset < 0 || range.Length <= 0 || range.Capacity == 0 || range.Capacity > SIZE_MAX)
@@ -128,17 +132,20 @@ void TInflateAhead::Inflate(TJob& job) {
     size_t capacity = 0;
     std::unique_ptr<uint8_t[]> out = Buffer(static_cast<size_t>(range.Capacity), capacity);
     if (!out) return;
-    std::unique_ptr<uint8_t[]> copy;
     const uint8_t* in = nullptr;
     if (!copyInput_) {
       if (range.Offset > stream_.Size() || range.Length > stream_.Size() - range.Offset) return;
       in = stream_.ContiguousBytes() + range.Offset;
     } else {
-      copy.reset(new (std::nothrow) uint8_t[length]);
-      if (!copy) return;
-      AdviseHugePages(copy.get(), length);
-      if (stream_.ReadShared(range.Offset, copy.get(), length) != length) return;
-      in = copy.get();
+      if (copy.Capacity < length) {
+        copy = {};
+        copy.Bytes.reset(new (std::nothrow) uint8_t[length]);
+        if (!copy.Bytes) return;
+        copy.Capacity = length;
+        AdviseHugePages(copy.Bytes.get(), length);
+      }
+      if (stream_.ReadShared(range.Offset, copy.Bytes.get(), length) != length) return;
+      in = copy.Bytes.get();
     }
     size_t produced = 0;
     const bool ok = InflateWhole(in, length, out.get(), static_cast<size_t>(range.Capacity),

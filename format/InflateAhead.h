@@ -80,8 +80,14 @@ class TInflateAhead {
     bool Ok = false;
     TInflatedBlock Result;
   };
+  // A worker's copy of the compressed bytes it inflates (file input), kept
+  // from block to block as the output buffers are.
+  struct TCopy {
+    std::unique_ptr<uint8_t[]> Bytes;
+    size_t Capacity = 0;
+  };
   void Work();
-  void Inflate(TJob& job);
+  void Inflate(TJob& job, TCopy& copy);
   void AdmitLocked(uint64_t room);
   void PassLocked(TJob& job);
   // Keeps a buffer the load is done with for the next block (new memory
@@ -104,7 +110,7 @@ class TInflateAhead {
   bool stop_ = false;
   TInflatedBlock taken_;  // the result handed out last
   std::vector<TInflatedBlock> spare_;  // buffers to inflate into again
-  uint64_t spareBytes_ = 0;            // their capacity
+  uint64_t spareBytes_ = 0;            // their capacity, and that of copies kept between blocks
   std::vector<std::thread> threads_;
 };
 

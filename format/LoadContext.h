@@ -10,6 +10,7 @@
 #include <new>
 
 #include "format/LoadBudget.h"
+#include "surface/PixelMemory.h"
 
 namespace vorn {
 
@@ -108,6 +109,31 @@ struct TLoadContext {
     scratchCharged_ = 0;
   }
 
+  // Memory that a compressed block is read into for the whole-block
+  // inflater when the input is not held in memory, at least size bytes;
+  // null when the budget has no room for them or the memory cannot be had.
+  // It is not charged: it is used only while its block is inflated. But up
+  // to a sixteenth of the limit of it is kept for the next block (until the
+  // call that reads frames ends), so that its pages are touched once per
+  // call; a file that needs more pays for fresh memory each block.
+  uint8_t* PackedCopy(size_t size) {
+    if (size > Budget.Limit() - Budget.Used()) return nullptr;
+    if (size <= packedSize_) return packed_.get();
+    ReleasePackedCopy();
+    packed_.reset(new (std::nothrow) uint8_t[size]);
+    if (!packed_) return nullptr;
+    packedSize_ = size;
+    AdviseHugePages(packed_.get(), size);
+    return packed_.get();
+  }
+  void PackedCopyDone() {
+    if (packedSize_ > Limits.Memory / 16) ReleasePackedCopy();
+  }
+  void ReleasePackedCopy() {
+    packed_.reset();
+    packedSize_ = 0;
+  }
+
   // Set from the file's header before the first frame is read.
   int32_t BGColor = 0;
   bool NotFillBG = false;
@@ -116,6 +142,8 @@ struct TLoadContext {
   std::unique_ptr<uint8_t[]> scratch_;
   size_t scratchSize_ = 0;     // what scratch_ holds
   size_t scratchCharged_ = 0;  // what the budget is charged for it, at least that
+  std::unique_ptr<uint8_t[]> packed_;
+  size_t packedSize_ = 0;
 };
 
 }  // namespace vorn

@@ -46,17 +46,21 @@ bool RowStorage(const TVornFileHeader& header) {
 // How many blocks one call plans ahead at most; the rest the load inflates.
 constexpr size_t kMostPlanned = 1u << 14;
 
-// The workers of one call that reads frames: started before its first frame
-// is read, joined when it returns or fails.
-class TWorkersForCall {
+// What one call that reads frames holds: the workers, started before its
+// first frame is read, and the kept copy of a compressed block; joined and
+// freed when it returns or fails.
+class TLoadCall {
  public:
-  TWorkersForCall(TLoadContext& context, std::unique_ptr<TInflateAhead> ahead)
+  TLoadCall(TLoadContext& context, std::unique_ptr<TInflateAhead> ahead)
       : context_(context), ahead_(std::move(ahead)) {
     context_.Ahead = ahead_.get();
   }
-  ~TWorkersForCall() { context_.Ahead = nullptr; }
-  TWorkersForCall(const TWorkersForCall&) = delete;
-  TWorkersForCall& operator=(const TWorkersForCall&) = delete;
+  ~TLoadCall() {
+    context_.Ahead = nullptr;
+    context_.ReleasePackedCopy();
+  }
+  TLoadCall(const TLoadCall&) = delete;
+  TLoadCall& operator=(const TLoadCall&) = delete;
 
  private:
   TLoadContext& context_;
@@ -170,6 +174,7 @@ const TVornFrame* TVornFrameList::LoadAlone(TStream& stream, int index) {
     return nullptr;
   CheckFrames(1);
   auto frame = std::make_unique<TVornFrame>(context_.Pixels);
+  const TLoadCall call(context_, nullptr);
   stream.Seek(headers[static_cast<size_t>(index)].Start);
   if (NewGeneration)
     frame->LoadXml(*root_.GetChild(index), stream, Header, context_);
@@ -289,7 +294,7 @@ void TVornFrameList::LoadFrames(TStream& stream, int64_t count, int64_t composed
         ahead = std::make_unique<TInflateAhead>(stream, std::move(plan), workers,
                                                 context_.Budget.Limit() - context_.Budget.Used());
     }
-    const TWorkersForCall workers(context_, std::move(ahead));
+    const TLoadCall call(context_, std::move(ahead));
     // A JPEG layer takes its picture's size, which composing it checks
     // against the frame's: frames of such files are always composed.
     const bool jpeg = Header.CompType == kCompJpeg;

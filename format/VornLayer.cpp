@@ -60,11 +60,11 @@ std::vector<uint8_t> ReadUpTo(TBlockReader& data, uint64_t count) {
 }
 
 // A compressed block in memory for the whole-block inflater: where it lies
-// when the input is held in memory, else a copy, when the budget has room
-// for it. Data() is null when neither.
+// when the input is held in memory, else a copy in the load's memory for
+// it, when the budget has room for it. Data() is null when neither.
 class TPackedBlock {
  public:
-  TPackedBlock(TStream& data, const TLoadContext& context) {
+  TPackedBlock(TStream& data, TLoadContext& context) : context_(context) {
     const int64_t remaining = data.Remaining();
     if (remaining <= 0) return;
     size_ = static_cast<size_t>(remaining);
@@ -72,18 +72,21 @@ class TPackedBlock {
       bytes_ = all + data.Position();
       return;
     }
-    if (static_cast<uint64_t>(remaining) > context.Budget.Limit() - context.Budget.Used()) return;
-    copy_.reset(new uint8_t[size_]);
-    data.ReadBuffer(copy_.get(), size_);
-    bytes_ = copy_.get();
+    uint8_t* copy = context.PackedCopy(size_);
+    if (copy == nullptr) return;
+    data.ReadBuffer(copy, size_);
+    bytes_ = copy;
   }
+  ~TPackedBlock() { context_.PackedCopyDone(); }
+  TPackedBlock(const TPackedBlock&) = delete;
+  TPackedBlock& operator=(const TPackedBlock&) = delete;
   const uint8_t* Data() const { return bytes_; }
   size_t Size() const { return size_; }
 
  private:
+  TLoadContext& context_;
   const uint8_t* bytes_ = nullptr;
   size_t size_ = 0;
-  std::unique_ptr<uint8_t[]> copy_;
 };
 
 // Whole-block inflation, tried before the streaming inflater: each answers
@@ -94,7 +97,7 @@ class TPackedBlock {
 // Rows: inflated straight into the pixel block, then put in their places:
 // the block holds them bottom-up, the file top-down or in the order the
 // permutation draws.
-bool InflatedRows(TStream& data, TDIBSurface& target, const TLoadContext& context, bool scrambled) {
+bool InflatedRows(TStream& data, TDIBSurface& target, TLoadContext& context, bool scrambled) {
   const int32_t height = target.Height();
   const auto rowBytes = static_cast<size_t>(target.RowBytes());
   const uint64_t total = static_cast<uint64_t>(rowBytes) * static_cast<uint64_t>(std::max(height, 0));
