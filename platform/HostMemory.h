@@ -9,7 +9,8 @@ namespace vorn::platform {
 
 using THostHandle = void*;
 
-// A new movable block of size bytes, or null when it cannot be had.
+// A new movable block of size bytes, zero-filled, or null when it cannot be
+// had.
 THostHandle HostAlloc(size_t size);
 // Pointer to the block's bytes, or null when it cannot be locked.
 void* HostLock(THostHandle handle);

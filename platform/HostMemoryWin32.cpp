@@ -4,7 +4,10 @@
 
 namespace vorn::platform {
 
-THostHandle HostAlloc(size_t size) { return LocalAlloc(LMEM_MOVEABLE, size); }
+// Zero-filled, as the portable blocks are. The system gives large blocks
+// fresh zero pages without writing them: a pixel block never drawn on (a
+// composite whose first layer takes its place) costs no page at all.
+THostHandle HostAlloc(size_t size) { return LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, size); }
 
 void* HostLock(THostHandle handle) { return LocalLock(static_cast<HLOCAL>(handle)); }
 

@@ -70,10 +70,6 @@ class THostPixelMemory final {
       platform::HostFree(handle);
       return nullptr;
     }
-#ifdef _WIN32
-    // LocalAlloc leaves old bytes in a block; the portable blocks come zeroed.
-    std::memset(bytes, 0, size);
-#endif
     try {
       blocks_.emplace(bytes, TBlock{handle, size});
     } catch (...) {

@@ -20,6 +20,13 @@ TEST(HostMemoryTest, AMovableBlockLocksToItsBytesAndCountsLocks) {
   EXPECT_EQ(static_cast<unsigned char*>(HostLock(block))[99], 0xAB);
   HostUnlock(block);
   EXPECT_EQ(HostFree(block), nullptr);
+  // A new block holds zeros, not what a freed one held.
+  block = HostAlloc(100);
+  bytes = static_cast<unsigned char*>(HostLock(block));
+  ASSERT_NE(bytes, nullptr);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  HostUnlock(block);
+  HostFree(block);
 }
 
 TEST(HostMemoryTest, AnImpossibleSizeGivesNoBlock) {
