@@ -4,6 +4,7 @@
 // list owns it and hands it down to every frame and layer it reads.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -117,13 +118,19 @@ struct TLoadContext {
   // call that reads frames ends), so that its pages are touched once per
   // call; a file that needs more pays for fresh memory each block.
   uint8_t* PackedCopy(size_t size) {
-    if (size > Budget.Limit() - Budget.Used()) return nullptr;
+    const uint64_t room = Budget.Limit() - Budget.Used();
+    if (size > room) return nullptr;
     if (size <= packedSize_) return packed_.get();
     ReleasePackedCopy();
-    packed_.reset(new (std::nothrow) uint8_t[size]);
+    // Room for a somewhat larger next block as well: the next copy then
+    // comes without another allocation, and pages never written cost nothing.
+    const uint64_t kept = Limits.Memory / 16;
+    const size_t capacity =
+        size < kept ? static_cast<size_t>(std::min({kept, room, uint64_t{size} + size / 2})) : size;
+    packed_.reset(new (std::nothrow) uint8_t[capacity]);
     if (!packed_) return nullptr;
-    packedSize_ = size;
-    AdviseHugePages(packed_.get(), size);
+    packedSize_ = capacity;
+    AdviseHugePages(packed_.get(), capacity);
     return packed_.get();
   }
   void PackedCopyDone() {
