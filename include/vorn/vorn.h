@@ -205,8 +205,10 @@ typedef struct vorn_dib {
 /* The frame's picture, as GetPreview delivers the first frame. */
 VORN_API vorn_status vorn_decode_frame_dib(vorn_image *image, uint32_t index, vorn_dib *out);
 /* Every frame tiled row by row into a grid fitted to a screen of the given
- * size, as GetPicture delivers it: decodes every frame. Frames that do not
- * fit are left out; shown_frames (may be NULL) says how many are shown. */
+ * size, as GetPicture delivers it: reads every frame, and fails as the first
+ * frame that fails. Frames that do not fit are left out (read and checked,
+ * not composed: decoding one of them later reads the file again);
+ * shown_frames (may be NULL) says how many are shown. */
 VORN_API vorn_status vorn_decode_sheet_dib(vorn_image *image, int32_t screen_width,
                                            int32_t screen_height, vorn_dib *out,
                                            uint32_t *shown_frames);
