@@ -312,18 +312,17 @@ void TVornFrameList::LoadFrames(TStream& stream, int64_t count, int64_t composed
 }
 
 void TVornFrameList::ReadFrame(TStream& stream, bool compose) {
-  const int index = Count();
+  const TQzXmlElement* child = nullptr;
   if (NewGeneration) {
-    const TQzXmlElement* child = root_.GetChild(index);
+    child = root_.GetChild(Count());
     if (child == nullptr || !child->NameIs("Frame")) throw EVornError(kMsgFileDamaged);
-    TVornFrame& frame = AppendFrame();
-    frame.Composed = compose;
-    frame.LoadXml(*child, stream, Header, context_);
-  } else {
-    TVornFrame& frame = AppendFrame();
-    frame.Composed = compose;
-    frame.LoadBinary(stream, Header, context_);
   }
+  TVornFrame& frame = AppendFrame();
+  frame.Composed = compose;
+  if (child != nullptr)
+    frame.LoadXml(*child, stream, Header, context_);
+  else
+    frame.LoadBinary(stream, Header, context_);
   // No later frame copies from this one's layers.
   if (rowStorage_) frames_.back()->Clear();
 }
